@@ -1,0 +1,13 @@
+// The tool's fixed names: where its UI file, the daemon's two configuration
+// files and the single-instance lock live, the shared memory record and the
+// restart command. Nothing at run time changes them; a build may only prefix
+// the absolute paths with a sandbox root (HLQ_ROOT) for the demo and the tests.
+#pragma once
+
+const char* HLQ_UiFilePath();
+const char* HLQ_DeviceConfigPath();
+const char* HLQ_LoggingConfigPath();
+const char* HLQ_LockFilePath();
+
+inline constexpr const char* HLQ_CODEPAGE_SHM_NAME = "/SHM_HLQ";
+inline constexpr const char* HLQ_RESTART_COMMAND = "systemctl restart kwn";

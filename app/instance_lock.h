@@ -1,0 +1,16 @@
+// The single-instance guard. The lock file is created empty with mode 0000;
+// this instance keeps it open with an exclusive flock for its whole life, so
+// a file left behind by a killed instance (nobody holds its lock) is taken
+// over instead of locking the tool out for good.
+#pragma once
+
+// True when this call made this process the holder of the lock at `path`:
+// it created the file (or took over a stale one) and holds its flock.
+// False when another live instance holds it, or on any other failure.
+bool HLQCreatePIDFile(const char* path);
+
+// Removes the lock file and releases the lock, only if this process holds
+// it; true when the file was removed.
+bool HLQRemovePIDFile(const char* path);
+
+bool HLQHoldsPIDFile();

@@ -1,0 +1,46 @@
+#include "app/shutdown.h"
+
+#include <glib-unix.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "app/apply_report.h"
+#include "app/fixed_paths.h"
+#include "app/instance_lock.h"
+#include "app/message_box.h"
+
+namespace {
+bool g_interrupted = false;
+constexpr const char* kRestartTitle = "KWN Service Restart";
+}  // namespace
+
+void HLQRestartDaemon() {
+  StatusMessageBox("Detected Changes on the Configuration \n Need to Restart KWN", kRestartTitle);
+  int status = std::system(HLQ_RESTART_COMMAND);
+  bool restarted = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  StatusMessageBox(restarted ? "KWN Service Restarted" : "Unable to restart the KWN service",
+                   kRestartTitle);
+}
+
+void on_gtkwindow_hlqconfigtool_destroy(GtkWidget*, gpointer) {
+  // The lock goes first, so that a new instance can start while the
+  // messages below are still on screen.
+  HLQRemovePIDFile(HLQ_LockFilePath());
+  if (g_hlqConfigChanged) HLQRestartDaemon();
+  if (gtk_main_level() > 0) gtk_main_quit();
+}
+
+gboolean INTsighandler(gpointer) {
+  g_interrupted = true;
+  // Removes the file only when this instance holds the lock: an interrupt
+  // during start-up or refusal never touches another instance's file.
+  HLQRemovePIDFile(HLQ_LockFilePath());
+  if (gtk_main_level() > 0) gtk_main_quit();
+  return G_SOURCE_CONTINUE;
+}
+
+void HLQInstallInterruptHandler() { g_unix_signal_add(SIGINT, INTsighandler, nullptr); }
+
+bool HLQInterrupted() { return g_interrupted; }

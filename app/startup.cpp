@@ -1,0 +1,114 @@
+#include "app/startup.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/apply_report.h"
+#include "app/fixed_paths.h"
+#include "app/instance_lock.h"
+#include "app/message_box.h"
+#include "app/shutdown.h"
+#include "pages/cashdrawer_page.h"
+#include "pages/linedisplay_page.h"
+#include "pages/logging_page.h"
+#include "pages/msr_page.h"
+#include "pages/printer_page.h"
+
+namespace {
+
+constexpr const char* kMainWindowId = "gtkwindow_hlqconfigtool";
+
+// Without a usable UI file there is no window and no widget to fill: say
+// which file and which IDs, rather than running on null widgets.
+bool reportUiProblems(const char* uiFile, const GError* loadError,
+                      const std::vector<std::string>& problems) {
+  if (!loadError && problems.empty()) return false;
+  if (loadError)
+    std::fprintf(stderr, "hlqconfig: cannot load the UI definition file %s: %s\n", uiFile,
+                 loadError->message);
+  else
+    std::fprintf(stderr, "hlqconfig: the UI definition file %s lacks widgets the tool needs:\n",
+                 uiFile);
+  for (const auto& problem : problems) std::fprintf(stderr, "  %s\n", problem.c_str());
+  return true;
+}
+
+std::vector<std::string> findUiProblems(GtkBuilder* builder) {
+  std::vector<std::string> problems = HLQCT_FindRegistryProblems(builder);
+  GObject* window = gtk_builder_get_object(builder, kMainWindowId);
+  if (!window)
+    problems.insert(problems.begin(), std::string(kMainWindowId) + " (missing)");
+  else if (!GTK_IS_WINDOW(window))
+    problems.insert(problems.begin(), std::string(kMainWindowId) + " (" +
+                                          G_OBJECT_TYPE_NAME(window) + ", not GtkWindow)");
+  return problems;
+}
+
+void runOrRefuse(GtkWidget* window) {
+  if (HLQCreatePIDFile(HLQ_LockFilePath())) {
+    gtk_widget_show(window);
+    gtk_main();
+  } else {
+    StatusMessageBox("Sorry! There is another instance of  HLQ Configurtion Tool Runnig",
+                     "Another Instance of HLQ Config Tool Runnig");
+  }
+}
+
+}  // namespace
+
+void HLQInitPages(HLQComboBoxes* combos, HLQEntries* entries, HLQCheckBoxes* checks) {
+  PrinterTab_ReadValuesforInit(combos, checks, entries);
+  CashDrawerTab_ReadValuesforInit(combos, entries);
+  LineDisplayTab_ReadValuesforInit(combos, entries);
+  MSRTab_ReadValuesforInit(combos, checks, entries);
+  LoggingTab_ReadValuesforInit(combos, checks);
+}
+
+int HLQMain(int argc, char** argv) {
+  HLQInstallInterruptHandler();
+
+  auto* combos = new HLQComboBoxes{};
+  auto* entries = new HLQEntries{};
+  auto* checks = new HLQCheckBoxes{};
+  g_hlqComboBoxes = combos;
+  g_hlqEntries = entries;
+  g_hlqCheckBoxes = checks;
+
+  int status = 0;
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "hlqconfig: cannot open the display; it needs a graphical session"
+                         " (is DISPLAY set?)\n");
+    status = 1;
+  } else {
+    GtkBuilder* builder = gtk_builder_new();
+    GError* loadError = nullptr;
+    gtk_builder_add_from_file(builder, HLQ_UiFilePath(), &loadError);
+    if (reportUiProblems(HLQ_UiFilePath(), loadError,
+                         loadError ? std::vector<std::string>{} : findUiProblems(builder))) {
+      status = 1;
+    } else {
+      g_hlqConfigChanged = false;
+      GtkWidget* window = GTK_WIDGET(gtk_builder_get_object(builder, kMainWindowId));
+      HLQCT_SetComboBoxesHandler(builder, combos);
+      HLQCT_SetEntriesHandler(builder, entries);
+      HLQCT_SetCheckBoxesHandler(builder, checks);
+      HLQInitPages(combos, entries, checks);
+      // Only now: nothing the pages set above has run a handler.
+      gtk_builder_connect_signals(builder, nullptr);
+      g_object_unref(builder);
+      builder = nullptr;
+      runOrRefuse(window);
+    }
+    g_clear_error(&loadError);
+    if (builder) g_object_unref(builder);
+  }
+
+  g_hlqComboBoxes = nullptr;
+  g_hlqEntries = nullptr;
+  g_hlqCheckBoxes = nullptr;
+  delete combos;
+  delete entries;
+  delete checks;
+  return status;
+}

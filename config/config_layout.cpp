@@ -1,0 +1,26 @@
+#include "config/config_layout.h"
+
+#include <climits>
+#include <cstdlib>
+
+const char* HLQ_DeviceBoolText(bool on) { return on ? "1" : "0"; }
+
+bool HLQ_IsDeviceBoolOn(const std::optional<std::string>& stored) {
+  return stored && *stored == "1";
+}
+
+const char* HLQ_LoggingBoolText(bool on) { return on ? "true" : "false"; }
+
+bool HLQ_IsLoggingBoolOn(const std::optional<std::string>& stored) {
+  return stored && *stored == "true";
+}
+
+std::string HLQ_NumberText(int value) { return std::to_string(value); }
+
+int HLQ_ParseNumber(const std::optional<std::string>& stored) {
+  if (!stored) return 0;
+  long value = std::strtol(stored->c_str(), nullptr, 10);
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}

@@ -1,0 +1,64 @@
+// Access to single values of the daemon's XML configuration files, addressed
+// as VCP/<section>/<key> (element text) or as an attribute of that key
+// element. Every call loads the whole file, and every write that finds its
+// element saves the whole file again, safely (see safe_save.h). Nothing is
+// kept between calls. Elements and files are never created.
+#pragma once
+
+#include <optional>
+#include <string>
+
+enum class WriteStatus {
+  Stored,          // the value is in the file
+  NoHandle,        // called with a null configuration handle
+  FileNotLoaded,   // missing, unreadable, empty or not well-formed
+  ElementMissing,  // VCP, the section or the key element is not there
+  TextNotAllowed,  // holds a character that XML 1.0 does not allow
+  SaveFailed,      // the file could not be rewritten; it is unchanged
+};
+
+struct WriteResult {
+  WriteStatus status = WriteStatus::Stored;
+  std::string reason;  // for the user, empty when stored
+  bool stored() const { return status == WriteStatus::Stored; }
+};
+
+// Stateless: all state is in the files.
+class CXMLModuleConfig {
+ public:
+  // The key's text; "" for an element without text; nullopt (absent) when
+  // the file, the root, the section or the key cannot be found.
+  std::optional<std::string> ReadXMLNodeValue(const char* file, const char* section,
+                                              const char* key);
+  WriteResult WriteXMLNodeValue(const char* file, const char* section, const char* key,
+                                const char* text);
+  // The attribute's value; absent also when the attribute is missing.
+  std::optional<std::string> ReadXMLNodeProperty(const char* file, const char* section,
+                                                 const char* key, const char* attribute);
+  WriteResult WriteXMLNodeProperty(const char* file, const char* section, const char* key,
+                                   const char* attribute, const char* value);
+};
+
+// The flat, handle-based interface that the pages use.
+struct XMLWrapperHandle;
+using HXMLWRAPPER = XMLWrapperHandle*;
+
+HXMLWRAPPER xmlwrapper_create();
+void xmlwrapper_destroy(HXMLWRAPPER handle);
+std::optional<std::string> xmlwrapper_ReadXMLNodeValue(HXMLWRAPPER handle, const char* file,
+                                                       const char* section, const char* key);
+WriteResult xmlwrapper_WriteXMLNodeValue(HXMLWRAPPER handle, const char* file,
+                                         const char* section, const char* key,
+                                         const char* text);
+std::optional<std::string> xmlwrapper_ReadXMLNodeProperty(HXMLWRAPPER handle,
+                                                          const char* file,
+                                                          const char* section,
+                                                          const char* key,
+                                                          const char* attribute);
+WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file,
+                                            const char* section, const char* key,
+                                            const char* attribute, const char* value);
+
+// True when every character of `text` may appear in an XML 1.0 document
+// (no control characters other than tab, line feed and carriage return).
+bool HLQ_IsXmlSafeText(const char* text);

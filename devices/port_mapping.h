@@ -1,0 +1,16 @@
+// The one mapping between a stored port text and the position of a port
+// selector item (position 0 is "None"), shared by all four device pages.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// 0 to 3 by exact text; any text not in the table gives 0.
+int32_t HLQCT_DevicePortIndexParsing(const char* text);
+
+// The same for a configuration read: an absent value gives 0.
+int32_t HLQCT_PortPosition(const std::optional<std::string>& stored);
+
+// What a page stores for the active item's text: "None" is stored as " ".
+std::string HLQCT_PortTextToStore(const char* activeText);

@@ -1,0 +1,36 @@
+// What the device pages have in common: a stored port shown in a port
+// selector and written back, and a discovered device shown in three entries
+// whose texts are written back as attributes of the port element.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "app/apply_report.h"
+#include "config/xml_config.h"
+#include "devices/supported_device.h"
+
+// Reads Ports_Configuration/<portKey> and makes its position active.
+void HLQ_ShowStoredPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText* selector);
+
+// Writes the active item's text ("None" as " ") to Ports_Configuration/<portKey>.
+// With no active item (a stored port this selector has no item for) the stored
+// text is left as it is, and the report says so.
+void HLQ_WriteSelectedPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText* selector,
+                           ApplyReport* report);
+
+// Shows a record: IDs as four lower-case hex digits (empty for 0), the serial
+// number as read (empty when none was read).
+void HLQ_ShowDevice(const SupportedDeviceInfo& device, GtkEntry* pid, GtkEntry* vid,
+                    GtkEntry* serial);
+
+// Writes an entry's text, unchanged, as an attribute of Ports_Configuration/<portKey>.
+void HLQ_WriteEntryAttribute(HXMLWRAPPER config, const char* portKey, const char* attribute,
+                             GtkEntry* entry, ApplyReport* report);
+
+// Empties the three entries of one device.
+void HLQ_ClearDevice(GtkEntry* pid, GtkEntry* vid, GtkEntry* serial);
+
+extern "C" {
+// The Demo action shared by all device pages.
+void on_btnDemo_printermodcfg_clicked(GtkButton* button, gpointer data);
+}

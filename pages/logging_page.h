@@ -1,0 +1,16 @@
+// The logging page: the daemon's log level and per-module log switches, in
+// the logging configuration file.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "app/apply_report.h"
+#include "app/registries.h"
+
+void LoggingTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks);
+ApplyReport LoggingTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks);
+
+extern "C" {
+void on_btnApply_logmodcfg_clicked(GtkButton* button, gpointer data);
+void on_btnDefault_logmodcfg_clicked(GtkButton* button, gpointer data);
+}

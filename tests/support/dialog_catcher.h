@@ -1,0 +1,36 @@
+// Answers the modal message boxes that an action opens, from inside their
+// nested main loop, and records what they said. A watchdog fails the test
+// instead of letting a missing or unexpected dialog hang it.
+#pragma once
+
+#include <glib.h>
+
+#include <string>
+#include <vector>
+
+struct SeenDialog {
+  std::string title;
+  std::string text;
+};
+
+class DialogCatcher {
+ public:
+  DialogCatcher();   // starts watching
+  ~DialogCatcher();  // stops watching
+  DialogCatcher(const DialogCatcher&) = delete;
+  DialogCatcher& operator=(const DialogCatcher&) = delete;
+
+  const std::vector<SeenDialog>& dialogs() const { return dialogs_; }
+
+ private:
+  static gboolean poll(gpointer self);
+  std::vector<SeenDialog> dialogs_;
+  guint source_ = 0;
+};
+
+// Number of GtkMessageDialogs that still exist as toplevels (0 after every
+// message box has been dismissed and destroyed).
+int HLQTest_OpenMessageDialogs();
+
+// Runs pending GTK events until none is left.
+void HLQTest_DrainEvents();

@@ -1,0 +1,79 @@
+#include "tests/support/ui_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/apply_report.h"
+#include "app/shutdown.h"
+#include "tests/support/test_paths.h"
+
+LoadedUi::LoadedUi() {
+  builder_ = gtk_builder_new();
+  GError* error = nullptr;
+  if (!gtk_builder_add_from_file(builder_, HLQTest_SourceUiFile(), &error)) {
+    ADD_FAILURE() << "cannot load the UI file: " << error->message;
+    g_error_free(error);
+    return;
+  }
+  window_ = GTK_WIDGET(gtk_builder_get_object(builder_, "gtkwindow_hlqconfigtool"));
+  HLQCT_SetComboBoxesHandler(builder_, &combos);
+  HLQCT_SetEntriesHandler(builder_, &entries);
+  HLQCT_SetCheckBoxesHandler(builder_, &checks);
+  g_hlqComboBoxes = &combos;
+  g_hlqEntries = &entries;
+  g_hlqCheckBoxes = &checks;
+  g_hlqConfigChanged = false;
+}
+
+LoadedUi::~LoadedUi() {
+  if (window_) {
+    // Tearing the window down is not the user closing it.
+    g_signal_handlers_disconnect_by_func(
+        window_, reinterpret_cast<gpointer>(on_gtkwindow_hlqconfigtool_destroy), nullptr);
+    gtk_widget_destroy(window_);
+  }
+  g_object_unref(builder_);
+  g_hlqComboBoxes = nullptr;
+  g_hlqEntries = nullptr;
+  g_hlqCheckBoxes = nullptr;
+  g_hlqConfigChanged = false;
+}
+
+void LoadedUi::connectSignals() { gtk_builder_connect_signals(builder_, nullptr); }
+
+namespace {
+GtkButton* findButton(GtkWidget* widget, const char* label) {
+  if (GTK_IS_BUTTON(widget) && !GTK_IS_TOGGLE_BUTTON(widget)) {
+    const char* text = gtk_button_get_label(GTK_BUTTON(widget));
+    if (text && std::strcmp(text, label) == 0) return GTK_BUTTON(widget);
+  }
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  GtkButton* found = nullptr;
+  for (GList* l = children; l && !found; l = l->next) found = findButton(GTK_WIDGET(l->data), label);
+  g_list_free(children);
+  return found;
+}
+
+GtkNotebook* findNotebook(GtkWidget* widget) {
+  if (GTK_IS_NOTEBOOK(widget)) return GTK_NOTEBOOK(widget);
+  if (!GTK_IS_CONTAINER(widget)) return nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+  GtkNotebook* found = nullptr;
+  for (GList* l = children; l && !found; l = l->next) found = findNotebook(GTK_WIDGET(l->data));
+  g_list_free(children);
+  return found;
+}
+}  // namespace
+
+GtkButton* LoadedUi::button(const char* tabLabel, const char* buttonLabel) const {
+  GtkNotebook* notebook = findNotebook(window_);
+  if (!notebook) return nullptr;
+  for (int i = 0; i < gtk_notebook_get_n_pages(notebook); ++i) {
+    GtkWidget* page = gtk_notebook_get_nth_page(notebook, i);
+    const char* tab = gtk_notebook_get_tab_label_text(notebook, page);
+    if (tab && std::strcmp(tab, tabLabel) == 0) return findButton(page, buttonLabel);
+  }
+  return nullptr;
+}
