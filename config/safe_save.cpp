@@ -68,8 +68,11 @@ int createTempFile(int folderFd, const std::string& name, std::string* tempName)
 // disk shows as a failed write, flush or sync.
 bool writeAndSync(FILE* out, const std::function<bool(FILE*)>& write, std::string* error) {
   errno = 0;
-  if (!write(out)) return fail(error, "the new content could not be produced");
-  if (ferror(out)) return failErrno(error, errno != 0 ? errno : EIO);
+  bool produced = write(out);
+  int code = errno;
+  // A failed write of the stream is the more precise reason.
+  if (ferror(out)) return failErrno(error, code != 0 ? code : EIO);
+  if (!produced) return fail(error, "the new content could not be produced");
   if (fflush(out) != 0) return failErrno(error, errno);
   if (fsync(fileno(out)) != 0) return failErrno(error, errno);
   return true;
