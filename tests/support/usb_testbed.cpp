@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <umockdev.h>
 #include <unistd.h>
 
@@ -208,18 +209,31 @@ std::string deviceRecord(const UsbTestDevice& device, int port, const std::strin
   return record;
 }
 
+// With the preload active, the process's /sys is the testbed's sysfs folder.
+bool sysIsTestbeds(UMockdevTestbed* testbed) {
+  gchar* sysDir = umockdev_testbed_get_sys_dir(testbed);
+  struct stat seen {}, own {};
+  const bool same = stat("/sys", &seen) == 0 && stat(sysDir, &own) == 0 &&
+                    seen.st_dev == own.st_dev && seen.st_ino == own.st_ino;
+  g_free(sysDir);
+  return same;
+}
+
 }  // namespace
 
-UsbTestbed::UsbTestbed() {
-  if (!umockdev_in_mock_environment())
+UsbTestbed::UsbTestbed() : testbed_(umockdev_testbed_new()) {
+  // umockdev_in_mock_environment() can only tell once a testbed exists.
+  if (!umockdev_in_mock_environment() || !sysIsTestbeds(testbed_)) {
+    g_object_unref(testbed_);
     throw std::runtime_error(
         "UsbTestbed: not running under umockdev's preload (run the test through "
         "umockdev-wrapper); refusing to look at the real USB bus");
-  testbed_ = umockdev_testbed_new();
+  }
 }
 
 UsbTestbed::~UsbTestbed() {
-  for (auto& emu : devices_) g_signal_handlers_disconnect_by_data(emu->handler, emu.get());
+  for (auto& emu : devices_)
+    if (emu->handler) g_signal_handlers_disconnect_by_data(emu->handler, emu.get());
   g_object_unref(testbed_);
 }
 
