@@ -21,6 +21,7 @@ namespace {
 
 constexpr uint8_t kSerialStringIndex = 3;
 constexpr int kMaxDevices = 9;  // keeps the sysfs names, and so libusb's order, in add order
+constexpr size_t kMaxSerialLength = 126;  // (255 - 2 header bytes) / 2
 constexpr size_t kSetupSize = 8;
 constexpr uint8_t kGetDescriptor = 6;
 constexpr uint8_t kStringDescriptor = 3;
@@ -240,6 +241,8 @@ UsbTestbed::~UsbTestbed() {
 std::string UsbTestbed::addDevice(const UsbTestDevice& device) {
   if (devices_.size() >= kMaxDevices)
     throw std::runtime_error("UsbTestbed: at most 9 devices per testbed");
+  if (device.serial && device.serial->size() > kMaxSerialLength)
+    throw std::runtime_error("UsbTestbed: a string descriptor holds at most 126 characters");
   const int port = static_cast<int>(devices_.size()) + 1;
   char node[32];
   std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", port + 1);

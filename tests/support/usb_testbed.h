@@ -25,7 +25,8 @@ struct UsbDeviceEmulation;  // one emulated device's answers (usb_testbed.cpp)
 struct UsbTestDevice {
   uint16_t vendorId = 0;
   uint16_t productId = 0;
-  // The serial number string, sent as one UTF-16 code unit per byte.
+  // The serial number string (at most 126 bytes), sent as one UTF-16 code
+  // unit per byte.
   // None: the device descriptor has no serial string (iSerialNumber 0).
   std::optional<std::string> serial = std::nullopt;
   // False: the device is listed but has no device node, so opening it fails.
