@@ -1,0 +1,197 @@
+#!/usr/bin/python3
+"""End-to-end journeys through the real tool, driven from outside as a
+technician would use it: through the accessibility bus with real pointer
+and keyboard events, against a sandbox root with the sample configuration,
+a stand-in systemctl, emulated USB devices and a published code page record.
+
+Run under an X server and a session bus of its own, e.g.
+  xvfb-run -a dbus-run-session -- /usr/bin/python3 journeys.py --tool ... --root ...
+Each journey prints one closing line; the last line counts them.
+"""
+
+import argparse
+import os
+import sys
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import pyatspi  # noqa: E402
+
+from checks import expect_equal, require  # noqa: E402
+from sandbox import Sandbox, ToolProcess, text_of  # noqa: E402
+from ui import (MAIN_WINDOW_TITLE, Window, choose, find_application, is_checked,  # noqa: E402
+                is_editable, is_sensitive, is_showing, items_of, selected_item, showing_alert_count,
+                text_of as entry_text, type_into, wait_message_box)
+from waiting import wait_until  # noqa: E402
+from x11 import XWindows  # noqa: E402
+
+DEVICE = "Ports_Configuration"
+PRINTER = "Printer_Configuration"
+MSR = "MSR_Configuration"
+LOGGING = "Logging_Configuration"
+
+RESTART_TITLE = "KWN Service Restart"
+RESTART_NOTICE = "Detected Changes on the Configuration \n Need to Restart KWN"
+
+
+class Journey:
+    """What every journey has at hand; ends whatever it started."""
+
+    def __init__(self, args, xwindows):
+        self.args = args
+        self.x = xwindows
+        self.sandbox = Sandbox(args.root, args.source, args.publisher)
+        self.tools = []
+
+    def start(self, devices=()):
+        tool = ToolProcess(self.sandbox, self.args.tool, self.args.usb_tool, devices)
+        self.tools.append(tool)
+        tool.app = find_application(tool.pid)
+        return tool
+
+    def start_window(self, devices=()):
+        tool = self.start(devices)
+        tool.window = Window(tool.app)
+        return tool
+
+    def message(self, tool, text, title):
+        box = wait_message_box(tool.app, self.x)
+        expect_equal(box.texts, [text], "message box text")
+        expect_equal(box.title, title, "message box title")
+        return box
+
+    def apply(self, tool, page, text, title):
+        page.press("Apply")
+        self.message(tool, text, title).ok()
+
+    def close_window(self, tool):
+        wait_until(lambda: self.x.request_close(MAIN_WINDOW_TITLE) == 1, 10,
+                   "one main window to close")
+
+    def close_and_restart(self, tool, result):
+        """Closes the window after an Apply: the notice, one restart, the result."""
+        self.close_window(tool)
+        notice = self.message(tool, RESTART_NOTICE, RESTART_TITLE)
+        # The lock is given up before anything is said.
+        require(not os.path.exists(self.sandbox.lock_file),
+                "lock file still there at the notice")
+        expect_equal(self.sandbox.systemctl_calls(), [], "systemctl calls before the notice is read")
+        notice.ok()
+        outcome = self.message(tool, result, RESTART_TITLE)
+        expect_equal(self.sandbox.systemctl_calls(), ["restart kwn"], "systemctl calls")
+        outcome.ok()
+        self.expect_clean_exit(tool)
+
+    def expect_clean_exit(self, tool):
+        expect_equal(tool.wait_exit(), 0, "exit status")
+        require(not os.path.exists(self.sandbox.lock_file), "lock file left behind")
+
+    def finish(self):
+        for tool in self.tools:
+            tool.kill()
+
+
+# The journeys ---------------------------------------------------------------
+
+def logging_apply_and_restart(j, systemctl_status=0, result="KWN Service Restarted"):
+    j.sandbox.lay_out(systemctl_status)
+    tool = j.start_window()
+    page = tool.window.open_tab("Logging")
+    level = page.labelled("Log level:")
+    expect_equal(selected_item(level), "Info", "stored log level shown")
+    choose(level, "Error")
+    require(not is_checked(page.toggle("Cash drawer")), "Cash drawer module still on")
+    j.apply(tool, page, "Logging Settings Applied", "Logging Configuration")
+
+    path = j.sandbox.logging_config
+    expect_equal(text_of(path, LOGGING, "Log_Level"), "4", "Log_Level")
+    expect_equal(text_of(path, LOGGING, "Module_CD"), "false", "Module_CD")
+    for key in ("Module_Service", "Module_LD", "Module_MSR", "Module_PRINTER_USB"):
+        expect_equal(text_of(path, LOGGING, key), "true", key)
+    require(os.path.exists(j.sandbox.lock_file), "no lock file while the tool runs")
+    j.close_and_restart(tool, result)
+
+
+def logging_restart_fails(j):
+    logging_apply_and_restart(j, systemctl_status=1, result="Unable to restart the KWN service")
+
+
+def second_instance_refused(j):
+    j.sandbox.lay_out()
+    first = j.start_window()
+    second = j.start()
+    refusal = j.message(second, "Sorry! There is another instance of  HLQ Configurtion Tool Runnig",
+                        "Another Instance of HLQ Config Tool Runnig")
+    require(not any(child.getRole() == pyatspi.ROLE_FRAME and is_showing(child)
+                    for child in second.app), "the second instance shows its window")
+    refusal.ok()
+    expect_equal(second.wait_exit(), 0, "exit status of the second instance")
+    require(os.path.exists(j.sandbox.lock_file), "the first instance's lock file was removed")
+
+    # The first instance goes on as if nothing had happened.
+    page = first.window.open_tab("Logging")
+    require(not is_checked(page.toggle("Service")), "Service module still on")
+    j.apply(first, page, "Logging Settings Applied", "Logging Configuration")
+    expect_equal(text_of(j.sandbox.logging_config, LOGGING, "Module_Service"), "false",
+                 "Module_Service")
+    j.close_and_restart(first, "KWN Service Restarted")
+
+
+def interrupt_after_apply(j):
+    j.sandbox.lay_out()
+    tool = j.start_window()
+    page = tool.window.open_tab("Logging")
+    require(not is_checked(page.toggle("MSR")), "MSR module still on")
+    j.apply(tool, page, "Logging Settings Applied", "Logging Configuration")
+    tool.interrupt()
+    # A message box would hold the tool until answered: it ends on its own.
+    j.expect_clean_exit(tool)
+    expect_equal(j.sandbox.systemctl_calls(), [], "systemctl calls")
+    expect_equal(text_of(j.sandbox.logging_config, LOGGING, "Module_MSR"), "false",
+                 "Module_MSR (applied before the interrupt)")
+
+
+JOURNEYS = [
+    ("Logging: apply, close, one restart", logging_apply_and_restart),
+    ("Logging: apply, close, restart fails", logging_restart_fails),
+    ("Second instance refused while the first runs on", second_instance_refused),
+    ("Interrupt after an Apply: no message, no restart", interrupt_after_apply),
+]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--tool", required=True, help="the tool built with the sandbox root")
+    parser.add_argument("--usb-tool", required=True, help="the same tool with emulated USB devices")
+    parser.add_argument("--publisher", required=True, help="hlq_publish_codepages")
+    parser.add_argument("--root", required=True, help="the sandbox root the tools were built with")
+    parser.add_argument("--source", required=True, help="the source tree (ui/, data/)")
+    parser.add_argument("--only", help="run only the journeys whose name holds this text")
+    args = parser.parse_args()
+
+    xwindows = XWindows()
+    passed = failed = 0
+    for name, run in JOURNEYS:
+        if args.only and args.only not in name:
+            continue
+        journey = Journey(args, xwindows)
+        try:
+            run(journey)
+            passed += 1
+            print(f"PASS  {name}", flush=True)
+        except Exception:
+            failed += 1
+            print(f"FAIL  {name}", flush=True)
+            traceback.print_exc()
+            for tool in journey.tools:
+                print(f"--- output of the tool (pid {tool.popen.pid}):\n{tool.text_output()}")
+        finally:
+            journey.finish()
+    xwindows.close()
+    print(f"{passed} passed, {failed} failed", flush=True)
+    return 0 if failed == 0 and passed > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
