@@ -1,5 +1,71 @@
-// PLACEHOLDER: not built yet
 #include "pages/logging_page.h"
-void LoggingTab_ReadValuesforInit(HLQComboBoxes*, HLQCheckBoxes*) {}
-void on_btnApply_logmodcfg_clicked(GtkButton*, gpointer) {}
-void on_btnDefault_logmodcfg_clicked(GtkButton*, gpointer) {}
+
+#include "app/fixed_paths.h"
+#include "config/config_layout.h"
+#include "config/xml_config.h"
+
+namespace {
+
+// The module switches in the order they are read and written. The printer's
+// box is second in the registry but its key comes last: pair by this table.
+struct ModuleSwitch {
+  const char* key;
+  GtkCheckButton* HLQCheckBoxes::*box;
+};
+
+constexpr ModuleSwitch kModules[] = {
+    {kwn::MODULE_SERVICE, &HLQCheckBoxes::gtkcheckbtn_hlqsvc},
+    {kwn::MODULE_CD, &HLQCheckBoxes::gtkcheckbtn_cdusbmod},
+    {kwn::MODULE_LD, &HLQCheckBoxes::gtkcheckbtn_ldmod},
+    {kwn::MODULE_MSR, &HLQCheckBoxes::gtkcheckbtn_msrmod},
+    {kwn::MODULE_PRINTER_USB, &HLQCheckBoxes::gtkcheckbtn_printermod},
+};
+
+std::optional<std::string> read(HXMLWRAPPER config, const char* key) {
+  return xmlwrapper_ReadXMLNodeValue(config, HLQ_LoggingConfigPath(), kwn::LOGGING, key);
+}
+
+}  // namespace
+
+void LoggingTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks) {
+  HXMLWRAPPER config = xmlwrapper_create();
+  // -1 or a number past the last item leaves no selection; GTK itself
+  // refuses numbers below -1 and keeps what the UI file set up.
+  int level = HLQ_ParseNumber(read(config, kwn::LOG_LEVEL));
+  if (level >= -1) gtk_combo_box_set_active(combos->gtkchboxt_loglevel, level);
+  for (const auto& module : kModules)
+    HLQ_SetChecked(checks->*module.box, HLQ_IsLoggingBoolOn(read(config, module.key)));
+  xmlwrapper_destroy(config);
+}
+
+ApplyReport LoggingTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks) {
+  HXMLWRAPPER config = xmlwrapper_create();
+  ApplyReport report;
+  report.file = HLQ_LoggingConfigPath();
+
+  // Everything is taken from the widgets before anything is written.
+  std::string level = HLQ_NumberText(gtk_combo_box_get_active(combos->gtkchboxt_loglevel));
+  bool on[G_N_ELEMENTS(kModules)];
+  for (size_t i = 0; i < G_N_ELEMENTS(kModules); ++i) on[i] = HLQ_IsChecked(checks->*kModules[i].box);
+
+  auto write = [&](const char* key, const char* text) {
+    report.record(key, xmlwrapper_WriteXMLNodeValue(config, HLQ_LoggingConfigPath(), kwn::LOGGING,
+                                                    key, text));
+  };
+  write(kwn::LOG_LEVEL, level.c_str());
+  for (size_t i = 0; i < G_N_ELEMENTS(kModules); ++i)
+    write(kModules[i].key, HLQ_LoggingBoolText(on[i]));
+
+  xmlwrapper_destroy(config);
+  return report;
+}
+
+void on_btnApply_logmodcfg_clicked(GtkButton*, gpointer) {
+  HLQCT_FinishApply(LoggingTab_WriteValues(g_hlqComboBoxes, g_hlqCheckBoxes),
+                    "Logging Settings Applied", "Logging Configuration");
+}
+
+void on_btnDefault_logmodcfg_clicked(GtkButton*, gpointer) {
+  gtk_combo_box_set_active(g_hlqComboBoxes->gtkchboxt_loglevel, 0);
+  for (const auto& module : kModules) HLQ_SetChecked(g_hlqCheckBoxes->*module.box, true);
+}

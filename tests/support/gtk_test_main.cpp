@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 // A test that hangs in a nested loop fails instead of blocking the suite.
@@ -18,8 +17,7 @@ gboolean watchdog(gpointer) {
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   // Listing tests needs no display.
-  for (int i = 1; i < argc; ++i)
-    if (std::strcmp(argv[i], "--gtest_list_tests") == 0) return RUN_ALL_TESTS();
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
   if (!gtk_init_check(&argc, &argv)) {
     std::fprintf(stderr, "GTK cannot open a display: run the tests under xvfb-run\n");
     return 1;

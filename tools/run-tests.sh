@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds the tool and its whole test suite and runs it under a virtual X
+# server. Installs the Debian packages it needs when they are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
+  libusb-1.0-0-dev libgtest-dev xvfb xauth umockdev libumockdev-dev
+
+cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-tests -j2
+# GDK_GL=disable keeps GTK from probing OpenGL at every start; the AT bridge is
+# not wanted by in-process tests.
+cd build-tests
+GDK_GL=disable NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+  ctest --output-on-failure --timeout 120 -j2
