@@ -30,9 +30,9 @@ const std::vector<std::string> kAllMsrKeys = {
     "Track3_Enabled",    "Strip_Sentinels",       "Hide_Error_Tracks",
     "Track1_CR_Enabled", "Track2_CR_Enabled",     "Track3_CR_Enabled",
     "Track1_Start_Sentinel", "Track2_Start_Sentinel", "Track3_Start_Sentinel",
-    "End_Sentinel",      "Head_Wrapper",          "Head_Wrapper_Bk",
-    "Head_Wrapper_Chbx", "Tail_Wrapper",          "Tail_Wrapper_Bk",
-    "Tail_Wrapper_Chbx"};
+    "End_Sentinel",
+    "Head_Wrapper",      "Head_Wrapper_Bk",       "Head_Wrapper_Chbx",
+    "Tail_Wrapper",      "Tail_Wrapper_Bk",       "Tail_Wrapper_Chbx"};
 
 // The file is read and edited here with tinyxml2 directly, not through the
 // configuration layer the page uses.
@@ -68,9 +68,11 @@ class MsrPage : public ::testing::Test {
 
   // A start of the tool as far as this page goes: the window, the page
   // filled, then the handlers connected.
-  void start() {
+  void start(bool entriesWithoutMaxLength = false) {
     ui_.reset();
     ui_ = std::make_unique<LoadedUi>();
+    if (entriesWithoutMaxLength)
+      for (auto* entry : msrEntries()) gtk_entry_set_max_length(entry, 0);
     MSRTab_ReadValuesforInit(&ui_->combos, &ui_->checks, &ui_->entries);
     ui_->connectSignals();
   }
@@ -107,7 +109,8 @@ class MsrPage : public ::testing::Test {
   void remove(const char* section, const char* key) {
     tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
     ASSERT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
-    auto* e = element(doc, section, key);
+    // A null key removes the whole section.
+    auto* e = key ? element(doc, section, key) : doc.RootElement()->FirstChildElement(section);
     e->Parent()->DeleteChild(e);
     ASSERT_EQ(doc.SaveFile(path_.c_str()), tinyxml2::XML_SUCCESS);
   }
@@ -131,6 +134,12 @@ class MsrPage : public ::testing::Test {
   std::vector<GtkEntry*> sentinels() {
     return {ui_->entries.gtkentry_startsentinelt1, ui_->entries.gtkentry_startsentinelt2,
             ui_->entries.gtkentry_startsentinelt3, ui_->entries.gtkentry_endsentinel};
+  }
+  std::vector<GtkEntry*> msrEntries() {
+    auto all = sentinels();
+    all.push_back(ui_->entries.gtkentry_headwrapper);
+    all.push_back(ui_->entries.gtkentry_tailwrapper);
+    return all;
   }
   GtkComboBox* port() { return GTK_COMBO_BOX(ui_->combos.gtkcboxt_msrport); }
 
@@ -370,8 +379,26 @@ TEST_F(MsrPage, ClearChoosesNoPortAndLeavesEverythingElse) {
   EXPECT_TRUE(editable(ui_->entries.gtkentry_tailwrapper));
 
   EXPECT_TRUE(apply().notStored.empty());
-  EXPECT_NE(HLQTest_ReadFile(path_).find("<MSR_USB> </MSR_USB>"), std::string::npos);
+  // " " is stored; the later saves keep an element of only white space as empty.
+  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "");
   EXPECT_EQ(allMsr(), before);
+}
+
+// Without the section only the port can be stored; it is the last save, so
+// the blank that stands for "None" is seen in the file as written.
+TEST_F(MsrPage, WithoutItsSectionThePageShowsNothingStoredAndApplyStoresOnlyThePort) {
+  remove(kwn::MSR, nullptr);
+  start();
+  for (const auto& key : kBooleanKeys) EXPECT_FALSE(HLQ_IsChecked(box(key))) << key;
+  for (auto* entry : sentinels()) EXPECT_EQ(textOf(entry), "");
+  for (const auto& w : kWrappers) EXPECT_EQ(textOf(ui_->entries.*w.entry), "") << w.name;
+  for (auto* b : perTrackCr()) EXPECT_TRUE(sensitive(b));
+
+  gtk_button_clicked(ui_->button("MSR", "_Clear"));
+  ApplyReport report = apply();
+  EXPECT_EQ(report.stored, 1);
+  EXPECT_EQ(report.notStored.size(), 19u);
+  EXPECT_NE(HLQTest_ReadFile(path_).find("<MSR_USB> </MSR_USB>"), std::string::npos);
 }
 
 TEST_F(MsrPage, AMissingHideErrorTracksIsReportedAndTheOtherValuesStored) {
@@ -422,31 +449,43 @@ TEST_F(MsrPage, APortThisSelectorLacksIsShownAsNoItemAndLeftAsStored) {
 
 // Stored texts longer than an entry holds are cut to the limit in
 // characters (one per sentinel, eight per wrapper), and Apply stores the cut
-// text; a flag is judged on its whole text.
-TEST_F(MsrPage, OverlongStoredTextsAreCutToTheirLimitInCharacters) {
+// text; a flag is judged on its whole text. The page cuts them itself, also
+// where the entries would take more.
+class MsrPageOverlong : public MsrPage, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MsrPageOverlong, StoredTextsAreCutToTheirLimitInCharacters) {
   storeMsr("Track1_Start_Sentinel", "%%%");
-  storeMsr("Track2_Start_Sentinel", "\xc3\xa9;");        // "é;"
-  storeMsr("Track3_Start_Sentinel", "\xff+");            // not UTF-8
+  storeMsr("Track2_Start_Sentinel", "\xc3\xa9;");  // an e with acute accent, then ";"
+  storeMsr("Track3_Start_Sentinel", "\xff+");      // not UTF-8
   storeMsr("Head_Wrapper", "abcdefghijk");
   storeMsr("Head_Wrapper_Chbx", "1");
-  storeMsr("Tail_Wrapper_Bk", "\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4");
+  const std::string umlaut = "\xc3\xa4";  // two bytes, one character
+  std::string nineUmlauts, eightUmlauts;
+  for (int i = 0; i < 9; ++i) nineUmlauts += umlaut;
+  eightUmlauts = nineUmlauts.substr(0, 8 * umlaut.size());
+  storeMsr("Tail_Wrapper_Bk", nineUmlauts.c_str());
   storeMsr("Tail_Wrapper_Chbx", "1x");
-  start();
+  start(GetParam());
   EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt1), "%");
   EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt2), "\xc3\xa9");
   EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt3), "\xef\xbf\xbd");  // U+FFFD
   EXPECT_EQ(textOf(ui_->entries.gtkentry_headwrapper), "abcdefgh");
   EXPECT_FALSE(HLQ_IsChecked(ui_->checks.gtkcheckbtn_tailwrapper));
-  EXPECT_EQ(textOf(ui_->entries.gtkentry_tailwrapper),
-            "\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4");
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_tailwrapper), eightUmlauts);
 
   EXPECT_TRUE(apply().notStored.empty());
   EXPECT_EQ(msr("Track1_Start_Sentinel"), "%");
   EXPECT_EQ(msr("Track2_Start_Sentinel"), "\xc3\xa9");
   EXPECT_EQ(msr("Head_Wrapper"), "abcdefgh");
-  EXPECT_EQ(msr("Tail_Wrapper_Bk"), "\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4\xc3\xa4");
+  EXPECT_EQ(msr("Track3_Start_Sentinel"), "\xef\xbf\xbd");
+  EXPECT_EQ(msr("Tail_Wrapper_Bk"), eightUmlauts);
   EXPECT_EQ(msr("Tail_Wrapper_Chbx"), "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(EntryMaxLength, MsrPageOverlong, ::testing::Values(false, true),
+                         [](const auto& info) {
+                           return info.param ? "Lifted" : "FromTheUiFile";
+                         });
 
 TEST_F(MsrPage, DemoPrintsTheSharedLine) {
   start();
