@@ -19,7 +19,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pyatspi  # noqa: E402
 
 from checks import expect_equal, require  # noqa: E402
-from sandbox import Sandbox, ToolProcess, text_of  # noqa: E402
+from sandbox import Sandbox, ToolProcess, element, text_of  # noqa: E402
 from ui import (MAIN_WINDOW_TITLE, Window, choose, find_application, is_checked,  # noqa: E402
                 is_editable, is_sensitive, is_showing, items_of, selected_item, showing_alert_count,
                 text_of as entry_text, type_into, wait_message_box)
@@ -43,6 +43,7 @@ class Journey:
         self.x = xwindows
         self.sandbox = Sandbox(args.root, args.source, args.publisher)
         self.tools = []
+        self.published = False
 
     def start(self, devices=()):
         tool = ToolProcess(self.sandbox, self.args.tool, self.args.usb_tool, devices)
@@ -87,9 +88,15 @@ class Journey:
         expect_equal(tool.wait_exit(), 0, "exit status")
         require(not os.path.exists(self.sandbox.lock_file), "lock file left behind")
 
+    def publish_codepages(self, codepages):
+        self.sandbox.publish_codepages(codepages)
+        self.published = True
+
     def finish(self):
         for tool in self.tools:
             tool.kill()
+        if self.published:
+            self.sandbox.remove_codepages()
 
 
 # The journeys ---------------------------------------------------------------
@@ -115,6 +122,61 @@ def logging_apply_and_restart(j, systemctl_status=0, result="KWN Service Restart
 
 def logging_restart_fails(j):
     logging_apply_and_restart(j, systemctl_status=1, result="Unable to restart the KWN service")
+
+
+# A printer of the fourth vendor, which publishes its own code pages, with a
+# product ID below 0x1000 (shown with its leading zeros).
+CODEPAGE_PRINTER = "4e92:00a7:PRN-4E92-0042"
+OWN_CODEPAGES = ["437", "850", "852", "1252", "Printer Default"]
+PREDEFINED_CODEPAGES = [
+    "437", "858", "863", "860", "865", "Generic", "869", "857", "864", "867", "852", "848", "866",
+    "872", "775", "861", "1250", "1251", "1252", "1253", "1254", "1255", "1256", "1257", "1258",
+    "Printer Default"]
+
+
+def expect_codepages(codepage, items, selected):
+    wait_until(lambda: items_of(codepage) == items, 10, f"the code page list {items}")
+    expect_equal(selected_item(codepage), selected, "selected code page")
+
+
+def printer_codepages_and_mode(j):
+    j.sandbox.lay_out()
+    j.publish_codepages([437, 850, 852, 1252])
+    tool = j.start_window(devices=[CODEPAGE_PRINTER])
+    page = tool.window.open_tab("Printer")
+    usb = page.group("USB identification")
+    expect_equal(entry_text(usb.labelled("Product ID:")), "00a7", "product ID shown")
+    expect_equal(entry_text(usb.labelled("Vendor ID:")), "4e92", "vendor ID shown")
+    expect_equal(entry_text(usb.labelled("Serial number:")), "PRN-4E92-0042", "serial shown")
+    expect_equal(selected_item(page.labelled("Port:")), "/dev/ttyS10", "stored port shown")
+    mode = page.labelled("Emulation mode:")
+    codepage = page.labelled("Code page:")
+    expect_equal(selected_item(mode), "Native", "stored emulation mode shown")
+    expect_codepages(codepage, OWN_CODEPAGES, "437")  # stored position 0
+
+    # Another mode: the fixed list, its second item selected.
+    choose(mode, "Compatible B")
+    expect_codepages(codepage, PREDEFINED_CODEPAGES, "858")
+    choose(codepage, "Generic")
+    require(is_checked(page.toggle("Unsolicited status")), "Unsolicited status not on")
+    j.apply(tool, page, "Printer Settings Applied", "Printer Configuration")
+    path = j.sandbox.device_config
+    expect_equal(text_of(path, PRINTER, "Emulation_Mode"), "2", "Emulation_Mode")
+    expect_equal(text_of(path, PRINTER, "Code_Page"), "5", "Code_Page (position of Generic)")
+    expect_equal(text_of(path, PRINTER, "Unsolicited_Status"), "1", "Unsolicited_Status")
+
+    # Back to mode 0: the printer's own list again; the position is stored.
+    choose(mode, "Native")
+    expect_codepages(codepage, OWN_CODEPAGES, "850")
+    choose(codepage, "1252")
+    j.apply(tool, page, "Printer Settings Applied", "Printer Configuration")
+    expect_equal(text_of(path, PRINTER, "Emulation_Mode"), "0", "Emulation_Mode")
+    expect_equal(text_of(path, PRINTER, "Code_Page"), "3", "Code_Page (position of 1252)")
+    port = element(path, DEVICE, "PRINTER_USB")
+    expect_equal(port.text, "/dev/ttyS10", "PRINTER_USB")
+    expect_equal(dict(port.attrib), {"PID": "00a7", "VID": "4e92", "Serial_Number": "PRN-4E92-0042"},
+                 "PRINTER_USB attributes")
+    j.close_and_restart(tool, "KWN Service Restarted")  # two Applies, one restart
 
 
 def second_instance_refused(j):
@@ -153,6 +215,7 @@ def interrupt_after_apply(j):
 
 
 JOURNEYS = [
+    ("Printer: own code pages, mode change, apply twice", printer_codepages_and_mode),
     ("Logging: apply, close, one restart", logging_apply_and_restart),
     ("Logging: apply, close, restart fails", logging_restart_fails),
     ("Second instance refused while the first runs on", second_instance_refused),
