@@ -179,6 +179,54 @@ def printer_codepages_and_mode(j):
     j.close_and_restart(tool, "KWN Service Restarted")  # two Applies, one restart
 
 
+HEAD_TEXT = "H<&>1"  # characters that the file must escape
+
+
+def expect_msr_state(page, head_text):
+    every = page.check_box("After every track")
+    require(is_checked(every), "'After every track' is off")
+    for track in ("After track 1", "After track 2", "After track 3"):
+        require(not is_sensitive(page.check_box(track)), f"'{track}' can be changed")
+    require(is_checked(page.check_box("Head wrapper")), "'Head wrapper' is off")
+    head = page.labelled("Head text:")
+    require(is_editable(head), "the head text cannot be edited")
+    expect_equal(entry_text(head), head_text, "head text")
+    require(not is_checked(page.check_box("Tail wrapper")), "'Tail wrapper' is on")
+    require(not is_editable(page.labelled("Tail text:")), "the tail text can be edited")
+
+
+def msr_settings_survive_a_restart(j):
+    j.sandbox.lay_out()
+    tool = j.start_window()
+    page = tool.window.open_tab("MSR")
+    per_track = page.check_box("After track 2")
+    require(is_sensitive(per_track), "per-track box insensitive at the start")
+    require(is_checked(page.toggle("After every track")), "'After every track' still off")
+    wait_until(lambda: not is_sensitive(per_track), 10, "the per-track boxes to be greyed out")
+    head = page.labelled("Head text:")
+    require(not is_editable(head), "head text editable while its wrapper is off")
+    require(is_checked(page.toggle("Head wrapper")), "'Head wrapper' still off")
+    wait_until(lambda: is_editable(head), 10, "the head text to become editable")
+    type_into(head, HEAD_TEXT)
+    j.apply(tool, page, "MSR Settings Applied", "MSR Configuration")
+
+    path = j.sandbox.device_config
+    expect_equal(text_of(path, MSR, "CR_Enabled"), "1", "CR_Enabled")
+    expect_equal(text_of(path, MSR, "Track2_CR_Enabled"), "0", "Track2_CR_Enabled")
+    expect_equal(text_of(path, MSR, "Head_Wrapper"), HEAD_TEXT, "Head_Wrapper")
+    expect_equal(text_of(path, MSR, "Head_Wrapper_Bk"), "", "Head_Wrapper_Bk")
+    expect_equal(text_of(path, MSR, "Head_Wrapper_Chbx"), "1", "Head_Wrapper_Chbx")
+    expect_equal(text_of(path, MSR, "Tail_Wrapper_Chbx"), "0", "Tail_Wrapper_Chbx")
+    j.close_and_restart(tool, "KWN Service Restarted")
+
+    again = j.start_window()
+    expect_msr_state(again.window.open_tab("MSR"), HEAD_TEXT)
+    # Closed without an Apply: no message, no second restart.
+    j.close_window(again)
+    j.expect_clean_exit(again)
+    expect_equal(j.sandbox.systemctl_calls(), ["restart kwn"], "systemctl calls")
+
+
 def second_instance_refused(j):
     j.sandbox.lay_out()
     first = j.start_window()
@@ -218,6 +266,7 @@ JOURNEYS = [
     ("Printer: own code pages, mode change, apply twice", printer_codepages_and_mode),
     ("Logging: apply, close, one restart", logging_apply_and_restart),
     ("Logging: apply, close, restart fails", logging_restart_fails),
+    ("MSR: carriage return and head wrapper survive a restart", msr_settings_survive_a_restart),
     ("Second instance refused while the first runs on", second_instance_refused),
     ("Interrupt after an Apply: no message, no restart", interrupt_after_apply),
 ]
