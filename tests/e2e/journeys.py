@@ -21,7 +21,7 @@ import pyatspi  # noqa: E402
 from checks import expect_equal, require  # noqa: E402
 from sandbox import Sandbox, ToolProcess, element, text_of  # noqa: E402
 from ui import (MAIN_WINDOW_TITLE, Window, choose, find_application, is_checked,  # noqa: E402
-                is_editable, is_sensitive, is_showing, items_of, selected_item, showing_alert_count,
+                is_editable, is_sensitive, is_showing, items_of, selected_item,
                 text_of as entry_text, type_into, wait_message_box)
 from waiting import wait_until  # noqa: E402
 from x11 import XWindows  # noqa: E402
@@ -227,6 +227,80 @@ def msr_settings_survive_a_restart(j):
     expect_equal(j.sandbox.systemctl_calls(), ["restart kwn"], "systemctl calls")
 
 
+CASH_DRAWERS = {("0c01", "1a0b", "CD-A1"), ("00c6", "2c4e", "CD-B2")}
+LINE_DISPLAY = ("0d02", "3d71", "LD-7")
+
+
+def shown_device(group):
+    return tuple(entry_text(group.labelled(label))
+                 for label in ("Product ID:", "Vendor ID:", "Serial number:"))
+
+
+def expect_cleared(fields, what):
+    wait_until(lambda: all(entry_text(f) == "" for f in fields), 10, f"{what} to be emptied")
+
+
+def clear_and_apply(j, tool, tab, groups, stored_port, message, title):
+    """Sees the discovered devices and the stored port, presses Clear and
+    Apply. `groups` maps a group title to its labels' field names."""
+    page = tool.window.open_tab(tab)
+    port = page.labelled("Port:")
+    expect_equal(selected_item(port), stored_port, f"{tab}: stored port shown")
+    fields = [page.group(g).labelled(label) for g, labels in groups for label in labels]
+    page.press("Clear")
+    wait_until(lambda: selected_item(port) == "None", 10, f"{tab}: the port to be None")
+    expect_cleared(fields, f"{tab}: the device fields")
+    j.apply(tool, page, message, title)
+
+
+def expect_no_port(port, what):
+    # "None" is stored as a blank; the attribute writes that follow reload the
+    # file, and the XML parser drops a text of white space alone, so the
+    # element may be left empty. Both read back as no port.
+    require(port.text in (None, " "), f"{what}: expected ' ' or no text, got {port.text!r}")
+
+
+def cash_drawer_and_line_display_cleared(j):
+    j.sandbox.lay_out()
+    devices = ["1a0b:0c01:CD-A1", "2c4e:00c6:CD-B2", "3d71:0d02:LD-7"]
+    tool = j.start_window(devices=devices)
+    labels = ("Product ID:", "Vendor ID:", "Serial number:")
+
+    page = tool.window.open_tab("Cash Drawer")
+    shown = {shown_device(page.group("Cash drawer 1")), shown_device(page.group("Cash drawer 2"))}
+    expect_equal(shown, CASH_DRAWERS, "cash drawers shown")
+    clear_and_apply(j, tool, "Cash Drawer", [("Cash drawer 1", labels), ("Cash drawer 2", labels)],
+                    "/dev/ttyS15", "Cash Drawer Settings Applied", "Cash Drawer Configuration")
+
+    page = tool.window.open_tab("Line Display")
+    expect_equal(shown_device(page.group("USB identification")), LINE_DISPLAY,
+                 "line display shown")
+    clear_and_apply(j, tool, "Line Display", [("USB identification", labels)],
+                    "/dev/ttyS18", "Line Display Settings Applied", "Line Display Configuration")
+
+    path = j.sandbox.device_config
+    drawers = element(path, DEVICE, "CD_USB")
+    expect_no_port(drawers, "CD_USB")
+    expect_equal(dict(drawers.attrib), {k: "" for k in ("PID", "VID", "Serial_Number", "PID_2",
+                                                         "VID_2", "Serial_Number_2")},
+                 "CD_USB attributes")
+    display = element(path, DEVICE, "LD_USB")
+    expect_no_port(display, "LD_USB")
+    expect_equal(dict(display.attrib), {"PID": "", "VID": "", "Serial_Number": ""},
+                 "LD_USB attributes")
+    expect_equal(text_of(path, DEVICE, "PRINTER_USB"), "/dev/ttyS10", "PRINTER_USB untouched")
+    expect_equal(text_of(path, DEVICE, "MSR_USB"), "/dev/ttyS20", "MSR_USB untouched")
+    j.close_and_restart(tool, "KWN Service Restarted")
+
+    # The next start reads the stored ports back as None.
+    again = j.start_window(devices=devices)
+    for tab in ("Cash Drawer", "Line Display"):
+        port = again.window.open_tab(tab).labelled("Port:")
+        expect_equal(selected_item(port), "None", f"{tab}: port after a restart")
+    j.close_window(again)
+    j.expect_clean_exit(again)
+
+
 def second_instance_refused(j):
     j.sandbox.lay_out()
     first = j.start_window()
@@ -267,6 +341,7 @@ JOURNEYS = [
     ("Logging: apply, close, one restart", logging_apply_and_restart),
     ("Logging: apply, close, restart fails", logging_restart_fails),
     ("MSR: carriage return and head wrapper survive a restart", msr_settings_survive_a_restart),
+    ("Cash Drawer and Line Display: Clear, Apply", cash_drawer_and_line_display_cleared),
     ("Second instance refused while the first runs on", second_instance_refused),
     ("Interrupt after an Apply: no message, no restart", interrupt_after_apply),
 ]
