@@ -134,8 +134,9 @@ PREDEFINED_CODEPAGES = [
     "Printer Default"]
 
 
-def expect_codepages(codepage, items, selected):
-    wait_until(lambda: items_of(codepage) == items, 10, f"the code page list {items}")
+def expect_codepages(j, codepage, items, selected):
+    wait_until(lambda: items_of(codepage) == items, 10, f"the code page list {items}",
+               seen=lambda: (items_of(codepage), j.sandbox.record_state()))
     expect_equal(selected_item(codepage), selected, "selected code page")
 
 
@@ -152,11 +153,11 @@ def printer_codepages_and_mode(j):
     mode = page.labelled("Emulation mode:")
     codepage = page.labelled("Code page:")
     expect_equal(selected_item(mode), "Native", "stored emulation mode shown")
-    expect_codepages(codepage, OWN_CODEPAGES, "437")  # stored position 0
+    expect_codepages(j, codepage, OWN_CODEPAGES, "437")  # stored position 0
 
     # Another mode: the fixed list, its second item selected.
     choose(mode, "Compatible B")
-    expect_codepages(codepage, PREDEFINED_CODEPAGES, "858")
+    expect_codepages(j, codepage, PREDEFINED_CODEPAGES, "858")
     choose(codepage, "Generic")
     require(is_checked(page.toggle("Unsolicited status")), "Unsolicited status not on")
     j.apply(tool, page, "Printer Settings Applied", "Printer Configuration")
@@ -167,7 +168,7 @@ def printer_codepages_and_mode(j):
 
     # Back to mode 0: the printer's own list again; the position is stored.
     choose(mode, "Native")
-    expect_codepages(codepage, OWN_CODEPAGES, "850")
+    expect_codepages(j, codepage, OWN_CODEPAGES, "850")
     choose(codepage, "1252")
     j.apply(tool, page, "Printer Settings Applied", "Printer Configuration")
     expect_equal(text_of(path, PRINTER, "Emulation_Mode"), "0", "Emulation_Mode")

@@ -63,10 +63,24 @@ class Sandbox:
         env["PATH"] = self._bin_dir + os.pathsep + env.get("PATH", "")
         return env
 
-    # The printer's code page record under its fixed name.
+    # The printer's code page record under its fixed name. The name is the
+    # machine's own: other test runs on the same machine can replace it.
+    RECORD_FILE = "/dev/shm/SHM_HLQ"
+
     def publish_codepages(self, codepages):
         subprocess.run([self.publisher] + [str(c) for c in codepages], check=True,
                        stdout=subprocess.DEVNULL)
+        with open(self.RECORD_FILE, "rb") as f:
+            self._published_record = f.read()
+
+    def record_state(self):
+        """Whether the record published last is still there, for failure messages."""
+        try:
+            with open(self.RECORD_FILE, "rb") as f:
+                same = f.read() == self._published_record
+        except OSError:
+            return "record gone"
+        return "record as published" if same else "record replaced by someone else"
 
     def remove_codepages(self):
         subprocess.run([self.publisher, "--remove"], check=True, stdout=subprocess.DEVNULL)

@@ -61,12 +61,27 @@ def _on_screen(accessible):
     return has_state(accessible, pyatspi.STATE_SHOWING) and e.width > 0 and e.height > 0
 
 
+def _settled_extents(accessible, what):
+    """The widget's place once it is on screen and has stopped moving (a
+    window just shown may still be laid out)."""
+    seen = []
+
+    def settled():
+        if not _on_screen(accessible):
+            return None
+        e = _extents(accessible)
+        place = (e.x, e.y, e.width, e.height)
+        if seen and seen[-1] == place:
+            return place
+        seen.append(place)
+        return None
+    return wait_until(settled, TIMEOUT, f"{what} to be on screen")
+
+
 def click(accessible, what):
     """A real left click at the centre of the widget, once it is on screen."""
-    wait_until(lambda: _on_screen(accessible), TIMEOUT, f"{what} to be on screen")
-    e = _extents(accessible)
-    pyatspi.Registry.generateMouseEvent(e.x + e.width // 2, e.y + e.height // 2,
-                                        pyatspi.MOUSE_B1C)
+    x, y, width, height = _settled_extents(accessible, what)
+    pyatspi.Registry.generateMouseEvent(x + width // 2, y + height // 2, pyatspi.MOUSE_B1C)
 
 
 def _descendant(root, predicate, what):

@@ -7,9 +7,10 @@ from gi.repository import GLib
 POLL_INTERVAL = 0.02
 
 
-def wait_until(condition, timeout, what):
+def wait_until(condition, timeout, what, seen=None):
     """Polls `condition` until it returns a true value, which it returns.
-    Fails naming `what` when `timeout` seconds pass first."""
+    Fails naming `what` when `timeout` seconds pass first, and what `seen()`
+    then returns, when given."""
     deadline = time.monotonic() + timeout
     context = GLib.MainContext.default()
     while True:
@@ -21,5 +22,8 @@ def wait_until(condition, timeout, what):
         if value:
             return value
         if time.monotonic() > deadline:
-            raise AssertionError(f"timed out after {timeout} s waiting for {what}")
+            message = f"timed out after {timeout} s waiting for {what}"
+            if seen is not None:
+                message += f"; seen: {seen()!r}"
+            raise AssertionError(message)
         time.sleep(POLL_INTERVAL)
