@@ -1,1 +1,67 @@
-// PLACEHOLDER: not built yet
+#include "devices/codepage_record.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Entry k's number starts here; its third byte is not ours to interpret.
+constexpr size_t entryOffset(int k) { return 25 + 3 * (k - 1); }
+
+// Entry k is present when both bytes of its number lie within the L bytes
+// that follow the length field.
+constexpr unsigned lengthHolding(int k) { return 3 * k + 21; }
+
+}  // namespace
+
+std::vector<uint16_t> HLQ_ParseCodepageRecord(const uint8_t (&record)[HLQ_CODEPAGE_RECORD_SIZE]) {
+  const unsigned length = record[1] | (record[2] << 8);  // little-endian
+  std::vector<uint16_t> codepages;
+  for (int k = 1; k <= HLQ_CODEPAGE_MAX_ENTRIES && length >= lengthHolding(k); ++k) {
+    const size_t at = entryOffset(k);
+    codepages.push_back(static_cast<uint16_t>((record[at] << 8) | record[at + 1]));  // big-endian
+  }
+  return codepages;
+}
+
+void HLQ_BuildCodepageRecord(const std::vector<uint16_t>& codepages,
+                             uint8_t (&record)[HLQ_CODEPAGE_RECORD_SIZE]) {
+  std::memset(record, 0, sizeof record);
+  const int count = std::min<int>(codepages.size(), HLQ_CODEPAGE_MAX_ENTRIES);
+  const unsigned length = count == 0 ? 0 : lengthHolding(count);
+  record[1] = length & 0xff;
+  record[2] = length >> 8;
+  for (int k = 1; k <= count; ++k) {
+    record[entryOffset(k)] = codepages[k - 1] >> 8;
+    record[entryOffset(k) + 1] = codepages[k - 1] & 0xff;
+  }
+}
+
+bool HLQ_CopyCodepageRecord(const char* name, uint8_t (&record)[HLQ_CODEPAGE_RECORD_SIZE]) {
+  std::memset(record, 0, sizeof record);
+  const int fd = shm_open(name, O_RDONLY, 0400);
+  if (fd < 0) return false;
+  // Touching a mapped page that lies wholly past the object's end raises
+  // SIGBUS, so only the bytes the object holds are mapped and copied.
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    close(fd);
+    return false;
+  }
+  const size_t size = std::min<size_t>(info.st_size, HLQ_CODEPAGE_RECORD_SIZE);
+  if (size == 0) {  // nothing to map; the copy stays all zero
+    close(fd);
+    return true;
+  }
+  void* mapping = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+  close(fd);
+  if (mapping == MAP_FAILED) return false;
+  std::memcpy(record, mapping, size);
+  munmap(mapping, size);
+  return true;
+}

@@ -32,6 +32,8 @@ int32_t HLQCT_PortPosition(const std::optional<std::string>& stored) {
 }
 
 std::string HLQCT_PortTextToStore(const char* activeText) {
-  if (std::strcmp(activeText, "None") == 0) return " ";
+  // A selector left without an active item (a stored port its list lacks)
+  // has no text: that stores no port rather than crashing the Apply.
+  if (!activeText || std::strcmp(activeText, "None") == 0) return " ";
   return activeText;
 }

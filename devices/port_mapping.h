@@ -12,5 +12,6 @@ int32_t HLQCT_DevicePortIndexParsing(const char* text);
 // The same for a configuration read: an absent value gives 0.
 int32_t HLQCT_PortPosition(const std::optional<std::string>& stored);
 
-// What a page stores for the active item's text: "None" is stored as " ".
+// What a page stores for the active item's text: "None" is stored as " ",
+// and so is no text at all (no active item).
 std::string HLQCT_PortTextToStore(const char* activeText);
