@@ -4,7 +4,9 @@
 // A symbolic link is written through to its target and stays a link. A file
 // that the caller could not have written in place (its permission bits, a
 // read-only mount, an immutable flag) is not replaced. On any failure the
-// original is untouched and the temporary file is removed.
+// original is untouched and the temporary file is removed. A process killed
+// while saving leaves the whole old or the whole new file, and at most its
+// own temporary file, which nothing removes later.
 #pragma once
 
 #include <functional>

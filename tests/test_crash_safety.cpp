@@ -257,8 +257,11 @@ TEST_F(CrashSafety, EveryKillLeavesAWholeFileWithOldOrNewValues) {
   std::string complaint;
   std::optional<Values> start = parse(file_, &complaint);
   ASSERT_TRUE(start) << complaint;
-  // Kills fall anywhere from the writer's start to a few writes into it.
-  std::uniform_int_distribution<int64_t> delay(0, 4 * perWrite.count());
+  // Kills fall anywhere from the writer's start to a few writes into it;
+  // on a slow disk a few tens of milliseconds hold a save or more.
+  std::chrono::nanoseconds longest = std::min<std::chrono::nanoseconds>(
+      4 * perWrite, std::chrono::milliseconds(40));
+  std::uniform_int_distribution<int64_t> delay(0, longest.count());
 
   uint64_t done = 0;  // writes completed so far, over all writers
   int insideSave = 0, announcedButNotDone = 0;
