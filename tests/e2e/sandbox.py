@@ -63,8 +63,9 @@ class Sandbox:
         env["PATH"] = self._bin_dir + os.pathsep + env.get("PATH", "")
         return env
 
-    # The printer's code page record under its fixed name. The name is the
-    # machine's own: other test runs on the same machine can replace it.
+    # The printer's code page record under its fixed name. The journeys run
+    # with a /dev/shm of their own (private-shm.sh), where no other test run
+    # can replace it; the check below says so if that ever fails.
     RECORD_FILE = "/dev/shm/SHM_HLQ"
 
     def publish_codepages(self, codepages):
