@@ -19,10 +19,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import pyatspi  # noqa: E402
 
 from checks import expect_equal, require  # noqa: E402
-from sandbox import Sandbox, ToolProcess, element, text_of  # noqa: E402
-from ui import (MAIN_WINDOW_TITLE, Window, choose, find_application, is_checked,  # noqa: E402
-                is_editable, is_sensitive, is_showing, items_of, selected_item,
-                text_of as entry_text, type_into, wait_message_box)
+from journey import Journey  # noqa: E402
+from sandbox import element, text_of  # noqa: E402
+from ui import (choose, is_checked, is_editable, is_sensitive, is_showing,  # noqa: E402
+                items_of, selected_item, text_of as entry_text, type_into)
 from waiting import wait_until  # noqa: E402
 from x11 import XWindows  # noqa: E402
 
@@ -31,75 +31,6 @@ PRINTER = "Printer_Configuration"
 MSR = "MSR_Configuration"
 LOGGING = "Logging_Configuration"
 
-RESTART_TITLE = "KWN Service Restart"
-RESTART_NOTICE = "Detected Changes on the Configuration \n Need to Restart KWN"
-
-
-class Journey:
-    """What every journey has at hand; ends whatever it started."""
-
-    def __init__(self, args, xwindows):
-        self.args = args
-        self.x = xwindows
-        self.sandbox = Sandbox(args.root, args.source, args.publisher)
-        self.tools = []
-        self.published = False
-
-    def start(self, devices=()):
-        tool = ToolProcess(self.sandbox, self.args.tool, self.args.usb_tool, devices)
-        self.tools.append(tool)
-        tool.app = find_application(tool.pid)
-        return tool
-
-    def start_window(self, devices=()):
-        tool = self.start(devices)
-        tool.window = Window(tool.app)
-        return tool
-
-    def message(self, tool, text, title):
-        box = wait_message_box(tool.app, self.x)
-        expect_equal(box.texts, [text], "message box text")
-        expect_equal(box.title, title, "message box title")
-        return box
-
-    def apply(self, tool, page, text, title):
-        page.press("Apply")
-        self.message(tool, text, title).ok()
-
-    def close_window(self, tool):
-        wait_until(lambda: self.x.request_close(MAIN_WINDOW_TITLE) == 1, 10,
-                   "one main window to close")
-
-    def close_and_restart(self, tool, result):
-        """Closes the window after an Apply: the notice, one restart, the result."""
-        self.close_window(tool)
-        notice = self.message(tool, RESTART_NOTICE, RESTART_TITLE)
-        # The lock is given up before anything is said.
-        require(not os.path.exists(self.sandbox.lock_file),
-                "lock file still there at the notice")
-        expect_equal(self.sandbox.systemctl_calls(), [], "systemctl calls before the notice is read")
-        notice.ok()
-        outcome = self.message(tool, result, RESTART_TITLE)
-        expect_equal(self.sandbox.systemctl_calls(), ["restart kwn"], "systemctl calls")
-        outcome.ok()
-        self.expect_clean_exit(tool)
-
-    def expect_clean_exit(self, tool):
-        expect_equal(tool.wait_exit(), 0, "exit status")
-        require(not os.path.exists(self.sandbox.lock_file), "lock file left behind")
-
-    def publish_codepages(self, codepages):
-        self.sandbox.publish_codepages(codepages)
-        self.published = True
-
-    def finish(self):
-        for tool in self.tools:
-            tool.kill()
-        if self.published:
-            self.sandbox.remove_codepages()
-
-
-# The journeys ---------------------------------------------------------------
 
 def logging_apply_and_restart(j, systemctl_status=0, result="KWN Service Restarted"):
     j.sandbox.lay_out(systemctl_status)

@@ -11,6 +11,7 @@ class XWindows:
         self._root = self._display.screen().root
         self._protocols = self._display.intern_atom("WM_PROTOCOLS")
         self._delete = self._display.intern_atom("WM_DELETE_WINDOW")
+        self._pid = self._display.intern_atom("_NET_WM_PID")
 
     def close(self):
         self._display.close()
@@ -39,11 +40,19 @@ class XWindows:
                 titles.append(name)
         return titles
 
-    def request_close(self, title):
-        """Asks every mapped window with this title to close; returns how many."""
+    def _pid_of(self, window):
+        prop = window.get_full_property(self._pid, X.AnyPropertyType)
+        return prop.value[0] if prop is not None and len(prop.value) else None
+
+    def request_close(self, title, pid):
+        """Asks the mapped windows with this title that process `pid` shows
+        to close; returns how many were asked."""
         count = 0
         for window, name in self._mapped_toplevels():
-            if name != title:
+            try:
+                if name != title or self._pid_of(window) != pid:
+                    continue
+            except Exception:  # gone meanwhile
                 continue
             event = protocol.event.ClientMessage(
                 window=window, client_type=self._protocols,
