@@ -6,7 +6,8 @@ import os
 
 from checks import expect_equal, require
 from sandbox import Sandbox, ToolProcess
-from ui import MAIN_WINDOW_TITLE, Window, find_application, wait_message_box
+from ui import (MAIN_WINDOW_TITLE, Window, find_application, showing_message_texts,
+                wait_message_box)
 from waiting import wait_until
 
 RESTART_TITLE = "KWN Service Restart"
@@ -55,7 +56,8 @@ class Journey:
         # The lock is given up before anything is said.
         require(not os.path.exists(self.sandbox.lock_file),
                 "lock file still there at the notice")
-        expect_equal(self.sandbox.systemctl_calls(), [], "systemctl calls before the notice is read")
+        expect_equal(self.sandbox.systemctl_calls(), [],
+                     "systemctl calls before the notice is read")
         notice.ok()
         outcome = self.message(tool, result, RESTART_TITLE)
         expect_equal(self.sandbox.systemctl_calls(), ["restart kwn"], "systemctl calls")
@@ -63,7 +65,12 @@ class Journey:
         self.expect_clean_exit(tool)
 
     def expect_clean_exit(self, tool):
-        expect_equal(tool.wait_exit(), 0, "exit status")
+        try:
+            status = tool.wait_exit()
+        except AssertionError as ended_not:
+            raise AssertionError(f"{ended_not}; message boxes on screen: "
+                                 f"{showing_message_texts(tool.app)}") from None
+        expect_equal(status, 0, "exit status")
         require(not os.path.exists(self.sandbox.lock_file), "lock file left behind")
 
     def publish_codepages(self, codepages):

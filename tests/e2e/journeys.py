@@ -106,7 +106,8 @@ def printer_codepages_and_mode(j):
     expect_equal(text_of(path, PRINTER, "Code_Page"), "3", "Code_Page (position of 1252)")
     port = element(path, DEVICE, "PRINTER_USB")
     expect_equal(port.text, "/dev/ttyS10", "PRINTER_USB")
-    expect_equal(dict(port.attrib), {"PID": "00a7", "VID": "4e92", "Serial_Number": "PRN-4E92-0042"},
+    expect_equal(dict(port.attrib),
+                 {"PID": "00a7", "VID": "4e92", "Serial_Number": "PRN-4E92-0042"},
                  "PRINTER_USB attributes")
     j.close_and_restart(tool, "KWN Service Restarted")  # two Applies, one restart
 

@@ -186,7 +186,8 @@ def type_into(entry, text):
     wait_until(lambda: has_state(entry, pyatspi.STATE_FOCUSED), TIMEOUT, "the entry's focus")
     pyatspi.Registry.generateKeyboardEvent(0, "End", pyatspi.KEY_SYM)
     pyatspi.Registry.generateKeyboardEvent(0, text, pyatspi.KEY_STRING)
-    wait_until(lambda: text_of(entry) == before + text, TIMEOUT, f"the entry to read '{before + text}'")
+    wait_until(lambda: text_of(entry) == before + text, TIMEOUT,
+               f"the entry to read '{before + text}'", seen=lambda: text_of(entry))
 
 
 class MessageBox:
@@ -218,16 +219,21 @@ def _showing_alerts(app):
     return alerts
 
 
-def showing_alert_count(app):
-    return len(_showing_alerts(app))
+def _texts_of(alert):
+    return [label.name for label in pyatspi.findAllDescendants(
+        alert, lambda a: a.getRole() == pyatspi.ROLE_LABEL and has_state(a, pyatspi.STATE_VISIBLE)
+        and a.name)]
+
+
+def showing_message_texts(app):
+    """The texts of every message box the application shows now."""
+    return [_texts_of(alert) for alert in _showing_alerts(app)]
 
 
 def wait_message_box(app, xwindows):
     """The one message box on screen: its visible texts and its X title."""
     alert = wait_until(lambda: (_showing_alerts(app) or [None])[0], TIMEOUT, "a message box")
-    texts = [label.name for label in pyatspi.findAllDescendants(
-        alert, lambda a: a.getRole() == pyatspi.ROLE_LABEL and has_state(a, pyatspi.STATE_VISIBLE)
-        and a.name)]
+    texts = _texts_of(alert)
     e = _extents(alert)
     titles = wait_until(lambda: xwindows.titles_at(e.x, e.y, e.width, e.height), TIMEOUT,
                         "the message box's X window")
