@@ -14,6 +14,9 @@ import os
 import sys
 import traceback
 
+# The helper modules beside this file, without leaving compiled copies in
+# the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pyatspi  # noqa: E402
