@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,15 +33,6 @@ namespace {
 
 const char* const kLoggingKeys[] = {kwn::LOG_LEVEL, kwn::MODULE_SERVICE, kwn::MODULE_CD,
                                     kwn::MODULE_LD, kwn::MODULE_MSR, kwn::MODULE_PRINTER_USB};
-
-std::vector<std::string> folderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
-  while (const char* name = dir ? g_dir_read_name(dir) : nullptr) names.push_back(name);
-  if (dir) g_dir_close(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class UnwritableConfig : public testing::Test {
  protected:
@@ -76,7 +66,7 @@ class UnwritableConfig : public testing::Test {
   void rememberFolder() {
     loggingBefore_ = HLQTest_ReadFile(logging_);
     deviceBefore_ = HLQTest_ReadFile(device_);
-    entriesBefore_ = folderEntries(folder_);
+    entriesBefore_ = HLQTest_FolderEntries(folder_);
   }
 
   // The page as the user sees it, with new values chosen, and Apply pressed.
@@ -113,7 +103,7 @@ class UnwritableConfig : public testing::Test {
   void expectFilesUntouched() {
     EXPECT_EQ(HLQTest_ReadFile(logging_), loggingBefore_);
     EXPECT_EQ(HLQTest_ReadFile(device_), deviceBefore_);
-    EXPECT_EQ(folderEntries(folder_), entriesBefore_);  // no temporary file left
+    EXPECT_EQ(HLQTest_FolderEntries(folder_), entriesBefore_);  // no temporary file left
   }
 
   TempDir dir_;
@@ -222,7 +212,8 @@ TEST_F(UnwritableConfig, PermissionBitsDoNotBindAPrivilegedUser) {
   struct stat status {};
   ASSERT_EQ(stat(logging_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0444u);  // the new file keeps the old one's mode
-  EXPECT_EQ(folderEntries(folder_), (std::vector<std::string>{"KWNConfig.xml", "KWNLogging.xml"}));
+  EXPECT_EQ(HLQTest_FolderEntries(folder_),
+            (std::vector<std::string>{"KWNConfig.xml", "KWNLogging.xml"}));
 }
 
 }  // namespace
