@@ -43,27 +43,6 @@ void publishCodepages(const std::vector<uint16_t>& codepages) {
   close(fd);
 }
 
-Items itemsOf(GtkComboBox* combo) {
-  Items texts;
-  GtkTreeModel* model = gtk_combo_box_get_model(combo);
-  GtkTreeIter iter;
-  for (bool more = gtk_tree_model_get_iter_first(model, &iter); more;
-       more = gtk_tree_model_iter_next(model, &iter)) {
-    gchar* text = nullptr;
-    gtk_tree_model_get(model, &iter, 0, &text, -1);
-    texts.push_back(text ? text : "(null)");
-    g_free(text);
-  }
-  return texts;
-}
-
-std::string activeText(GtkComboBoxText* combo) {
-  gchar* text = gtk_combo_box_text_get_active_text(combo);
-  std::string result = text ? text : "(none)";
-  g_free(text);
-  return result;
-}
-
 class PrinterPage : public testing::Test {
  protected:
   void SetUp() override {
@@ -148,7 +127,7 @@ class PrinterPage : public testing::Test {
   GtkComboBoxText* codepage() { return ui_.combos.gtkcboxt_codepage; }
   GtkComboBox* mode() { return ui_.combos.gtckboxt_printermode; }
   GtkCheckButton* unsolicited() { return ui_.checks.gtkchbox_usnolicitedstatus; }
-  Items codepageItems() { return itemsOf(GTK_COMBO_BOX(codepage())); }
+  Items codepageItems() { return HLQTest_ComboItems(GTK_COMBO_BOX(codepage())); }
   int codepagePosition() { return gtk_combo_box_get_active(GTK_COMBO_BOX(codepage())); }
   std::string pid() { return gtk_entry_get_text(ui_.entries.gtkedt_printerpid); }
   std::string vid() { return gtk_entry_get_text(ui_.entries.gtkedt_prntervid); }
@@ -183,9 +162,9 @@ TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyId
   const Items uiList = codepageItems();
 
   startPage();
-  EXPECT_EQ(activeText(port()), "/dev/ttyS11");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "/dev/ttyS11");
   EXPECT_EQ(codepageItems(), uiList);
-  EXPECT_EQ(activeText(codepage()), "Generic");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "Generic");
   EXPECT_EQ(gtk_combo_box_get_active(mode()), 2);
   EXPECT_EQ(emm_index, 2);
   EXPECT_TRUE(HLQ_IsChecked(unsolicited()));
@@ -227,7 +206,7 @@ TEST_F(PrinterPage, MissingElementsShowPositionZeroAndUncheckedWithoutFailing) {
   emm_index = 3;
 
   startPage();
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
   EXPECT_EQ(codepagePosition(), 0);
   EXPECT_EQ(gtk_combo_box_get_active(mode()), 0);
   EXPECT_EQ(emm_index, 0);
@@ -277,7 +256,8 @@ TEST_F(PrinterPage, StoredCodePageIsAPositionInTheListShown) {
   storePrinter("Emulation_Mode", "0");
   startPage();
   EXPECT_EQ(codepageItems(), kOwnList);
-  EXPECT_EQ(activeText(codepage()), "1250");  // not "Generic", which position 5 is elsewhere
+  // Not "Generic", which position 5 is elsewhere.
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "1250");
   EXPECT_EQ(vid(), "4e92");
   EXPECT_EQ(serial(), "CP-77");
 
@@ -293,14 +273,14 @@ TEST_F(PrinterPage, StartUpFillDoesNotRunTheModeHandler) {
   startPage();
   // The mode handler would have selected position 1.
   EXPECT_EQ(codepagePosition(), 6);
-  EXPECT_EQ(activeText(codepage()), "869");  // mode 2: the predefined list
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "869");  // mode 2: the predefined list
 }
 
 TEST_F(PrinterPage, ModeChangeRediscoversThePrinterAndSelectsPositionOne) {
   storePrinter("Code_Page", "5");
   storePrinter("Emulation_Mode", "1");
   startPage();
-  ASSERT_EQ(activeText(codepage()), "Generic");
+  ASSERT_EQ(HLQTest_ActiveText(codepage()), "Generic");
 
   // Plugged in after start-up: only a rediscovery can find it.
   plugCodepagePrinter();
@@ -308,13 +288,13 @@ TEST_F(PrinterPage, ModeChangeRediscoversThePrinterAndSelectsPositionOne) {
   gtk_combo_box_set_active(mode(), 0);
   EXPECT_EQ(emm_index, 0);
   EXPECT_EQ(codepageItems(), kOwnList);
-  EXPECT_EQ(activeText(codepage()), "850");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "850");
   EXPECT_EQ(vid(), "");  // the entries show what start-up found
 
   gtk_combo_box_set_active(mode(), 3);
   EXPECT_EQ(emm_index, 3);
   EXPECT_EQ(codepageItems().size(), 26u);
-  EXPECT_EQ(activeText(codepage()), "858");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "858");
 }
 
 TEST_F(PrinterPage, ModeChangeToNoSelectionLeavesTheCodePagesAlone) {
@@ -323,7 +303,7 @@ TEST_F(PrinterPage, ModeChangeToNoSelectionLeavesTheCodePagesAlone) {
   startPage();
   gtk_combo_box_set_active(mode(), -1);
   EXPECT_EQ(emm_index, 2);
-  EXPECT_EQ(activeText(codepage()), "Generic");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "Generic");
 }
 
 // --- Default and Clear
@@ -344,7 +324,7 @@ TEST_F(PrinterPage, DefaultFromAnotherModeRefreshesTheListForModeZero) {
   EXPECT_EQ(codepageItems(), kOwnList);
   EXPECT_EQ(codepagePosition(), 1);
   EXPECT_FALSE(HLQ_IsChecked(unsolicited()));
-  EXPECT_EQ(activeText(port()), "/dev/ttyS12");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "/dev/ttyS12");
   EXPECT_EQ(serial(), "CP-77");
   EXPECT_EQ(HLQTest_ReadFile(config_), before);
   EXPECT_FALSE(g_hlqConfigChanged);
@@ -362,7 +342,7 @@ TEST_F(PrinterPage, DefaultInModeZeroKeepsTheListShown) {
   publishCodepages({1250, 1251});
   click("_Default");
   EXPECT_EQ(codepageItems(), kOwnList);
-  EXPECT_EQ(activeText(codepage()), "850");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "850");
 }
 
 TEST_F(PrinterPage, ClearThenApplyStoresNoPortAndEmptyIdsButKeepsTheRest) {
@@ -375,7 +355,7 @@ TEST_F(PrinterPage, ClearThenApplyStoresNoPortAndEmptyIdsButKeepsTheRest) {
   ASSERT_EQ(pid(), "0a01");
 
   EXPECT_TRUE(click("_Clear").empty());
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
   EXPECT_EQ(pid() + vid() + serial(), "");
   EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS12");  // nothing written yet
 
@@ -392,13 +372,13 @@ TEST_F(PrinterPage, ClearThenApplyStoresNoPortAndEmptyIdsButKeepsTheRest) {
 TEST_F(PrinterPage, StoredNoneShowsNoneAndIsWrittenBackAsOneBlank) {
   store("Ports_Configuration", "PRINTER_USB", "None");
   startPage();
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
   applyExpectingSuccess();
   EXPECT_TRUE(portStoredAsNone()) << HLQTest_ReadFile(config_);
 
   gtk_combo_box_set_active(GTK_COMBO_BOX(port()), 2);
   PrinterTab_ReadValuesforInit(&ui_.combos, &ui_.checks, &ui_.entries);  // the next start
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
 }
 
 // --- Apply that cannot store everything
@@ -433,7 +413,7 @@ TEST_F(PrinterPage, ApplyWithoutEmulationModeElementReportsItAndStoresTheOthers)
 TEST_F(PrinterPage, ApplyWithoutConfigurationFileStoresNothingAndSaysSo) {
   ASSERT_EQ(::remove(config_.c_str()), 0);
   startPage();
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
 
   auto dialogs = click("_Apply");
   ASSERT_EQ(dialogs.size(), 1u);
