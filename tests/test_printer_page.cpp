@@ -6,10 +6,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
-#include <tinyxml2.h>
 #include <unistd.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +21,7 @@
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
 #include "tests/support/usb_testbed.h"
+#include "tests/support/xml_file.h"
 
 namespace {
 
@@ -57,45 +56,21 @@ class PrinterPage : public testing::Test {
   }
 
   // --- the configuration file, read and edited independently of the tool
-  void editFile(const std::function<void(tinyxml2::XMLElement* vcp)>& edit) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    ASSERT_EQ(doc.LoadFile(config_.c_str()), tinyxml2::XML_SUCCESS);
-    edit(doc.FirstChildElement("VCP"));
-    ASSERT_EQ(doc.SaveFile(config_.c_str()), tinyxml2::XML_SUCCESS);
-  }
   void store(const char* section, const char* key, const char* text) {
-    editFile([&](tinyxml2::XMLElement* vcp) {
-      vcp->FirstChildElement(section)->FirstChildElement(key)->SetText(text);
-    });
+    HLQTest_StoreText(config_, section, key, text);
   }
   void storePrinter(const char* key, const char* text) { store("Printer_Configuration", key, text); }
   void remove(const char* section, const char* key) {
-    editFile([&](tinyxml2::XMLElement* vcp) {
-      auto* parent = vcp->FirstChildElement(section);
-      parent->DeleteChild(parent->FirstChildElement(key));
-    });
-  }
-  tinyxml2::XMLElement* find(tinyxml2::XMLDocument& doc, const char* section, const char* key) {
-    EXPECT_EQ(doc.LoadFile(config_.c_str()), tinyxml2::XML_SUCCESS);
-    auto* vcp = doc.FirstChildElement("VCP");
-    auto* sec = vcp ? vcp->FirstChildElement(section) : nullptr;
-    return sec ? sec->FirstChildElement(key) : nullptr;
+    HLQTest_RemoveElement(config_, section, key);
   }
   std::optional<std::string> stored(const char* section, const char* key) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    auto* element = find(doc, section, key);
-    if (!element) return std::nullopt;
-    return element->GetText() ? element->GetText() : "";
+    return HLQTest_StoredText(config_, section, key);
   }
   std::optional<std::string> storedPrinter(const char* key) {
     return stored("Printer_Configuration", key);
   }
   std::optional<std::string> storedPortAttribute(const char* attribute) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    auto* element = find(doc, "Ports_Configuration", "PRINTER_USB");
-    const char* value = element ? element->Attribute(attribute) : nullptr;
-    if (!value) return std::nullopt;
-    return std::string(value);
+    return HLQTest_StoredAttribute(config_, "Ports_Configuration", "PRINTER_USB", attribute);
   }
   // "None" is stored as one blank, which the parser does not keep: the port
   // element then holds no text (and the attribute writes that follow save it so).
@@ -150,7 +125,7 @@ TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyId
   storePrinter("Code_Page", "5");
   storePrinter("Emulation_Mode", "2");
   storePrinter("Unsolicited_Status", "1");
-  editFile([](tinyxml2::XMLElement* vcp) {
+  HLQTest_EditXml(config_, [](tinyxml2::XMLElement* vcp) {
     auto* element = vcp->FirstChildElement("Ports_Configuration")->FirstChildElement("PRINTER_USB");
     element->SetAttribute("PID", "0a01");
     element->SetAttribute("VID", "1a0b");
