@@ -82,13 +82,8 @@ class PrinterPage : public testing::Test {
     ui_.connectSignals();
   }
   std::vector<SeenDialog> click(const char* label) {
-    DialogCatcher catcher;
-    GtkButton* button = ui_.button("Printer", label);
-    EXPECT_NE(button, nullptr) << label;
-    if (button) gtk_button_clicked(button);
-    HLQTest_DrainEvents();
-    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
-    return catcher.dialogs();
+    SCOPED_TRACE(label);
+    return HLQTest_PressAndCatch(ui_.button("Printer", label));
   }
   void applyExpectingSuccess() {
     auto dialogs = click("_Apply");

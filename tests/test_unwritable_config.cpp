@@ -78,10 +78,7 @@ class UnwritableConfig : public testing::Test {
     HLQ_SetChecked(ui_.checks.gtkcheckbtn_msrmod, false);
   }
   std::vector<SeenDialog> pressApply() {
-    DialogCatcher catcher;
-    gtk_button_clicked(ui_.button("Logging", "_Apply"));
-    HLQTest_DrainEvents();
-    return catcher.dialogs();
+    return HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
   }
 
   // Nothing changed on disk, every value is reported with `reason`, and no
