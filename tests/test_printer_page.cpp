@@ -72,6 +72,24 @@ class PrinterPage : public testing::Test {
   std::optional<std::string> storedPortAttribute(const char* attribute) {
     return HLQTest_StoredAttribute(config_, "Ports_Configuration", "PRINTER_USB", attribute);
   }
+  // The printer's ids as stored on the port element, and the printer section.
+  void expectStoredIds(const char* pid, const char* vid, const char* serial) {
+    EXPECT_EQ(storedPortAttribute("PID"), pid);
+    EXPECT_EQ(storedPortAttribute("VID"), vid);
+    EXPECT_EQ(storedPortAttribute("Serial_Number"), serial);
+  }
+  void expectStoredPrinter(const char* codePage, const char* mode, const char* unsolicited) {
+    EXPECT_EQ(storedPrinter("Code_Page"), codePage);
+    EXPECT_EQ(storedPrinter("Emulation_Mode"), mode);
+    EXPECT_EQ(storedPrinter("Unsolicited_Status"), unsolicited);
+  }
+  void storeValues(const char* port, const char* codePage, const char* mode,
+                   const char* unsolicited) {
+    store("Ports_Configuration", "PRINTER_USB", port);
+    storePrinter("Code_Page", codePage);
+    storePrinter("Emulation_Mode", mode);
+    storePrinter("Unsolicited_Status", unsolicited);
+  }
   // "None" is stored as one blank, which the parser does not keep: the port
   // element then holds no text (and the attribute writes that follow save it so).
   bool portStoredAsNone() { return stored("Ports_Configuration", "PRINTER_USB") == ""; }
@@ -106,6 +124,11 @@ class PrinterPage : public testing::Test {
   void plugCodepagePrinter() {
     usb_.addDevice({.vendorId = kCodepageVendor, .productId = kPrinterProduct, .serial = "CP-77"});
   }
+  // The printer, with its own list of code pages published.
+  void plugCodepagePrinterWithOwnList() {
+    plugCodepagePrinter();
+    publishCodepages(kOwnCodepages);
+  }
 
   TempDir dir_;
   std::string config_ = dir_.file("KWNConfig.xml");
@@ -116,10 +139,7 @@ class PrinterPage : public testing::Test {
 // --- start-up and Apply without a printer: the UI's own list
 
 TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyIds) {
-  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS11");
-  storePrinter("Code_Page", "5");
-  storePrinter("Emulation_Mode", "2");
-  storePrinter("Unsolicited_Status", "1");
+  storeValues("/dev/ttyS11", "5", "2", "1");
   HLQTest_EditXml(config_, [](tinyxml2::XMLElement* vcp) {
     auto* element = vcp->FirstChildElement("Ports_Configuration")->FirstChildElement("PRINTER_USB");
     element->SetAttribute("PID", "0a01");
@@ -144,12 +164,8 @@ TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyId
 
   applyExpectingSuccess();
   EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS11");
-  EXPECT_EQ(storedPrinter("Code_Page"), "5");
-  EXPECT_EQ(storedPrinter("Emulation_Mode"), "2");
-  EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
-  EXPECT_EQ(storedPortAttribute("PID"), "");
-  EXPECT_EQ(storedPortAttribute("VID"), "");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "");
+  expectStoredPrinter("5", "2", "1");
+  expectStoredIds("", "", "");
 }
 
 TEST_F(PrinterPage, UnsolicitedStatusIsOnOnlyForExactlyOne) {
@@ -214,14 +230,11 @@ TEST_F(PrinterPage, PrinterIdsShowAsFourLowerCaseHexDigitsAndAreApplied) {
   EXPECT_EQ(codepageItems().size(), 26u);
 
   applyExpectingSuccess();
-  EXPECT_EQ(storedPortAttribute("PID"), "00a7");
-  EXPECT_EQ(storedPortAttribute("VID"), "1a0b");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "PRN-0001");
+  expectStoredIds("00a7", "1a0b", "PRN-0001");
 }
 
 TEST_F(PrinterPage, StoredCodePageIsAPositionInTheListShown) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   storePrinter("Code_Page", "5");
   storePrinter("Emulation_Mode", "0");
   startPage();
@@ -236,8 +249,7 @@ TEST_F(PrinterPage, StoredCodePageIsAPositionInTheListShown) {
 }
 
 TEST_F(PrinterPage, StartUpFillDoesNotRunTheModeHandler) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   storePrinter("Code_Page", "6");
   storePrinter("Emulation_Mode", "2");
   startPage();
@@ -253,8 +265,7 @@ TEST_F(PrinterPage, ModeChangeRediscoversThePrinterAndSelectsPositionOne) {
   ASSERT_EQ(HLQTest_ActiveText(codepage()), "Generic");
 
   // Plugged in after start-up: only a rediscovery can find it.
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   gtk_combo_box_set_active(mode(), 0);
   EXPECT_EQ(emm_index, 0);
   EXPECT_EQ(codepageItems(), kOwnList);
@@ -279,12 +290,8 @@ TEST_F(PrinterPage, ModeChangeToNoSelectionLeavesTheCodePagesAlone) {
 // --- Default and Clear
 
 TEST_F(PrinterPage, DefaultFromAnotherModeRefreshesTheListForModeZero) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
-  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS12");
-  storePrinter("Code_Page", "7");
-  storePrinter("Emulation_Mode", "1");
-  storePrinter("Unsolicited_Status", "1");
+  plugCodepagePrinterWithOwnList();
+  storeValues("/dev/ttyS12", "7", "1", "1");
   startPage();
   ASSERT_EQ(codepageItems().size(), 26u);
   const std::string before = HLQTest_ReadFile(config_);
@@ -301,8 +308,7 @@ TEST_F(PrinterPage, DefaultFromAnotherModeRefreshesTheListForModeZero) {
 }
 
 TEST_F(PrinterPage, DefaultInModeZeroKeepsTheListShown) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   storePrinter("Code_Page", "4");
   storePrinter("Emulation_Mode", "0");
   startPage();
@@ -317,10 +323,7 @@ TEST_F(PrinterPage, DefaultInModeZeroKeepsTheListShown) {
 
 TEST_F(PrinterPage, ClearThenApplyStoresNoPortAndEmptyIdsButKeepsTheRest) {
   plugCodepagePrinter();
-  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS12");
-  storePrinter("Code_Page", "3");
-  storePrinter("Emulation_Mode", "2");
-  storePrinter("Unsolicited_Status", "1");
+  storeValues("/dev/ttyS12", "3", "2", "1");
   startPage();
   ASSERT_EQ(pid(), "0a01");
 
@@ -331,12 +334,8 @@ TEST_F(PrinterPage, ClearThenApplyStoresNoPortAndEmptyIdsButKeepsTheRest) {
 
   applyExpectingSuccess();
   EXPECT_TRUE(portStoredAsNone()) << HLQTest_ReadFile(config_);
-  EXPECT_EQ(storedPortAttribute("PID"), "");
-  EXPECT_EQ(storedPortAttribute("VID"), "");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "");
-  EXPECT_EQ(storedPrinter("Code_Page"), "3");
-  EXPECT_EQ(storedPrinter("Emulation_Mode"), "2");
-  EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
+  expectStoredIds("", "", "");
+  expectStoredPrinter("3", "2", "1");
 }
 
 TEST_F(PrinterPage, StoredNoneShowsNoneAndIsWrittenBackAsOneBlank) {
@@ -375,9 +374,7 @@ TEST_F(PrinterPage, ApplyWithoutEmulationModeElementReportsItAndStoresTheOthers)
   EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS12");
   EXPECT_EQ(storedPrinter("Code_Page"), "9");
   EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
-  EXPECT_EQ(storedPortAttribute("PID"), "0a03");
-  EXPECT_EQ(storedPortAttribute("VID"), "1a0b");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "S-3");
+  expectStoredIds("0a03", "1a0b", "S-3");
 }
 
 TEST_F(PrinterPage, ApplyWithoutConfigurationFileStoresNothingAndSaysSo) {
