@@ -97,6 +97,28 @@ class UnwritableConfig : public testing::Test {
     EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
     expectFilesUntouched();
   }
+  // Apply pressed by a user whose permission bits bind, after the files were
+  // made unwritable for them.
+  void expectUserStoresNothing() {
+    rememberFolder();
+    showPageAndChangeValues();
+    std::vector<SeenDialog> dialogs;
+    {
+      WithoutPrivileges user;
+      ASSERT_TRUE(user.ok());
+      dialogs = pressApply();
+    }
+    expectNothingStored(dialogs, "Permission denied");
+  }
+  // Apply pressed with `path` (the file or its folder) mounted read-only.
+  void expectReadOnlyMountStoresNothing(const std::string& path) {
+    mountFolder(1024 * 1024);
+    placeFiles();
+    bindReadOnly(path);
+    rememberFolder();
+    showPageAndChangeValues();
+    expectNothingStored(pressApply(), "Read-only file system");
+  }
   void expectFilesUntouched() {
     EXPECT_EQ(HLQTest_ReadFile(logging_), loggingBefore_);
     EXPECT_EQ(HLQTest_ReadFile(device_), deviceBefore_);
@@ -143,21 +165,11 @@ TEST_F(UnwritableConfig, FullDiskStoresNothingAndSaysSo) {
 }
 
 TEST_F(UnwritableConfig, ReadOnlyMountedFileStoresNothing) {
-  mountFolder(1024 * 1024);
-  placeFiles();
-  bindReadOnly(logging_);
-  rememberFolder();
-  showPageAndChangeValues();
-  expectNothingStored(pressApply(), "Read-only file system");
+  expectReadOnlyMountStoresNothing(logging_);
 }
 
 TEST_F(UnwritableConfig, ReadOnlyMountedFolderStoresNothing) {
-  mountFolder(1024 * 1024);
-  placeFiles();
-  bindReadOnly(folder_);
-  rememberFolder();
-  showPageAndChangeValues();
-  expectNothingStored(pressApply(), "Read-only file system");
+  expectReadOnlyMountStoresNothing(folder_);
 }
 
 // The folder is writable, so the file could be replaced, but the user could
@@ -165,15 +177,7 @@ TEST_F(UnwritableConfig, ReadOnlyMountedFolderStoresNothing) {
 TEST_F(UnwritableConfig, FileTheUserMayNotWriteStoresNothing) {
   placeFiles();
   ASSERT_EQ(chmod(logging_.c_str(), 0444), 0);
-  rememberFolder();
-  showPageAndChangeValues();
-  std::vector<SeenDialog> dialogs;
-  {
-    WithoutPrivileges user;
-    ASSERT_TRUE(user.ok());
-    dialogs = pressApply();
-  }
-  expectNothingStored(dialogs, "Permission denied");
+  expectUserStoresNothing();
   struct stat status {};
   ASSERT_EQ(stat(logging_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0444u);
@@ -182,15 +186,7 @@ TEST_F(UnwritableConfig, FileTheUserMayNotWriteStoresNothing) {
 TEST_F(UnwritableConfig, FolderTheUserMayNotWriteStoresNothing) {
   placeFiles();
   ASSERT_EQ(chmod(folder_.c_str(), 0555), 0);
-  rememberFolder();
-  showPageAndChangeValues();
-  std::vector<SeenDialog> dialogs;
-  {
-    WithoutPrivileges user;
-    ASSERT_TRUE(user.ok());
-    dialogs = pressApply();
-  }
-  expectNothingStored(dialogs, "Permission denied");
+  expectUserStoresNothing();
 }
 
 TEST_F(UnwritableConfig, PermissionBitsDoNotBindAPrivilegedUser) {
