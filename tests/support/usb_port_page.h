@@ -10,8 +10,11 @@
 #include <optional>
 #include <string>
 
+#include "config/config_layout.h"
+#include "config/xml_config.h"
 #include "tests/support/dialog_catcher.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
 #include "tests/support/usb_testbed.h"
 
@@ -19,18 +22,31 @@ class UsbPortPage : public testing::Test {
  protected:
   // `element`: the port element (such as "CD_USB"); `tabLabel`: the page's tab.
   UsbPortPage(const char* element, const char* tabLabel) : element_(element), tab_(tabLabel) {}
-  void SetUp() override;
+  void SetUp() override {
+    HLQTest_CopySample("KWNConfig.xml", file_);
+    HLQTest_SetDeviceConfigPath(file_);
+  }
 
-  void storePort(const char* text);
-  void storeAttribute(const char* attribute, const char* value);
-  std::optional<std::string> port();
-  std::optional<std::string> attribute(const char* name);
+  void storePort(const char* text) {
+    ASSERT_TRUE(config_.WriteXMLNodeValue(file_.c_str(), kwn::PORTS, element_, text).stored());
+  }
+  void storeAttribute(const char* attribute, const char* value) {
+    ASSERT_TRUE(config_.WriteXMLNodeProperty(file_.c_str(), kwn::PORTS, element_, attribute, value)
+                    .stored());
+  }
+  std::optional<std::string> port() {
+    return config_.ReadXMLNodeValue(file_.c_str(), kwn::PORTS, element_);
+  }
+  std::optional<std::string> attribute(const char* name) {
+    return config_.ReadXMLNodeProperty(file_.c_str(), kwn::PORTS, element_, name);
+  }
   std::string text(GtkEntry* HLQEntries::*entry) { return gtk_entry_get_text(ui_.entries.*entry); }
   // Presses Apply as the user does and returns the one message box it shows.
   SeenDialog apply() { return HLQTest_PressForOneMessage(ui_.button(tab_, "_Apply")); }
 
   const char* const element_;
   const char* const tab_;
+  CXMLModuleConfig config_;  // stateless: all state is in the file
   TempDir dir_;
   std::string file_ = dir_.file("KWNConfig.xml");
   LoadedUi ui_;

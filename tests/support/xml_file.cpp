@@ -3,35 +3,39 @@
 #include <gtest/gtest.h>
 
 namespace {
-tinyxml2::XMLElement* sectionOf(tinyxml2::XMLElement* vcp, const char* section) {
-  return vcp ? vcp->FirstChildElement(section) : nullptr;
-}
-
-tinyxml2::XMLElement* elementOf(tinyxml2::XMLElement* vcp, const char* section, const char* key) {
-  tinyxml2::XMLElement* parent = sectionOf(vcp, section);
-  return parent ? parent->FirstChildElement(key) : nullptr;
-}
-
 tinyxml2::XMLElement* rootOf(tinyxml2::XMLDocument& doc, const std::string& file) {
   EXPECT_EQ(doc.LoadFile(file.c_str()), tinyxml2::XML_SUCCESS) << file;
   tinyxml2::XMLElement* vcp = doc.FirstChildElement("VCP");
   EXPECT_NE(vcp, nullptr) << "no VCP root in " << file;
   return vcp;
 }
+
+// VCP/section/key, or the section itself for a null key.
+tinyxml2::XMLElement* find(tinyxml2::XMLElement* vcp, const char* section, const char* key) {
+  tinyxml2::XMLElement* parent = vcp ? vcp->FirstChildElement(section) : nullptr;
+  return parent && key ? parent->FirstChildElement(key) : parent;
+}
+
+// The same for an element that must exist.
+tinyxml2::XMLElement* required(tinyxml2::XMLElement* vcp, const char* section, const char* key) {
+  tinyxml2::XMLElement* element = find(vcp, section, key);
+  if (!element) ADD_FAILURE() << "no " << section << "/" << (key ? key : "");
+  return element;
+}
 }  // namespace
 
 std::optional<std::string> HLQTest_StoredText(const std::string& file, const char* section,
                                               const char* key) {
-  tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-  const tinyxml2::XMLElement* element = elementOf(rootOf(doc, file), section, key);
+  tinyxml2::XMLDocument doc;
+  const tinyxml2::XMLElement* element = find(rootOf(doc, file), section, key);
   if (!element) return std::nullopt;
   return element->GetText() ? element->GetText() : "";
 }
 
 std::optional<std::string> HLQTest_StoredAttribute(const std::string& file, const char* section,
                                                    const char* key, const char* attribute) {
-  tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-  const tinyxml2::XMLElement* element = elementOf(rootOf(doc, file), section, key);
+  tinyxml2::XMLDocument doc;
+  const tinyxml2::XMLElement* element = find(rootOf(doc, file), section, key);
   const char* value = element ? element->Attribute(attribute) : nullptr;
   if (!value) return std::nullopt;
   return std::string(value);
@@ -39,7 +43,7 @@ std::optional<std::string> HLQTest_StoredAttribute(const std::string& file, cons
 
 void HLQTest_EditXml(const std::string& file,
                      const std::function<void(tinyxml2::XMLElement* vcp)>& edit) {
-  tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+  tinyxml2::XMLDocument doc;
   tinyxml2::XMLElement* vcp = rootOf(doc, file);
   if (!vcp) return;
   edit(vcp);
@@ -49,22 +53,13 @@ void HLQTest_EditXml(const std::string& file,
 void HLQTest_StoreText(const std::string& file, const char* section, const char* key,
                        const char* text) {
   HLQTest_EditXml(file, [&](tinyxml2::XMLElement* vcp) {
-    tinyxml2::XMLElement* element = elementOf(vcp, section, key);
-    if (!element) {
-      ADD_FAILURE() << "no " << section << "/" << key << " in " << file;
-      return;
-    }
-    element->SetText(text);
+    if (tinyxml2::XMLElement* element = required(vcp, section, key)) element->SetText(text);
   });
 }
 
 void HLQTest_RemoveElement(const std::string& file, const char* section, const char* key) {
   HLQTest_EditXml(file, [&](tinyxml2::XMLElement* vcp) {
-    tinyxml2::XMLElement* element = key ? elementOf(vcp, section, key) : sectionOf(vcp, section);
-    if (!element) {
-      ADD_FAILURE() << "no " << section << "/" << (key ? key : "") << " in " << file;
-      return;
-    }
-    element->Parent()->DeleteChild(element);
+    if (tinyxml2::XMLElement* element = required(vcp, section, key))
+      element->Parent()->DeleteChild(element);
   });
 }
