@@ -6,12 +6,7 @@
 
 #include "app/apply_report.h"
 #include "config/config_layout.h"
-#include "config/xml_config.h"
-#include "tests/support/dialog_catcher.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_paths.h"
-#include "tests/support/ui_fixture.h"
-#include "tests/support/usb_testbed.h"
+#include "tests/support/usb_port_page.h"
 
 namespace {
 
@@ -25,24 +20,10 @@ constexpr GtkEntry* HLQEntries::*kEntries[] = {
     &HLQEntries::gtkedt_cd1pid, &HLQEntries::gtkedt_cd1vid, &HLQEntries::gtkedt_cd1serial,
     &HLQEntries::gtkedt_cd2pid, &HLQEntries::gtkedt_cd2vid, &HLQEntries::gtkedt_cd2serial};
 
-class CashDrawerPage : public testing::Test {
+class CashDrawerPage : public UsbPortPage {
  protected:
-  void SetUp() override {
-    HLQTest_CopySample("KWNConfig.xml", file_);
-    HLQTest_SetDeviceConfigPath(file_);
-  }
+  CashDrawerPage() : UsbPortPage(kwn::CD_USB, "Cash Drawer") {}
 
-  void storePort(const char* text) {
-    ASSERT_TRUE(CXMLModuleConfig()
-                    .WriteXMLNodeValue(file_.c_str(), kwn::PORTS, kwn::CD_USB, text)
-                    .stored());
-  }
-  std::optional<std::string> port() {
-    return CXMLModuleConfig().ReadXMLNodeValue(file_.c_str(), kwn::PORTS, kwn::CD_USB);
-  }
-  std::optional<std::string> attribute(const char* name) {
-    return CXMLModuleConfig().ReadXMLNodeProperty(file_.c_str(), kwn::PORTS, kwn::CD_USB, name);
-  }
   // The six stored attributes, or the six entries, as one line for comparing.
   std::string attributes() {
     std::string all;
@@ -51,7 +32,7 @@ class CashDrawerPage : public testing::Test {
   }
   std::string entries() {
     std::string all;
-    for (auto entry : kEntries) all += std::string(gtk_entry_get_text(ui_.entries.*entry)) + "|";
+    for (auto entry : kEntries) all += text(entry) + "|";
     return all;
   }
   void fillEntries(const char* value) {
@@ -60,19 +41,6 @@ class CashDrawerPage : public testing::Test {
 
   void start() { CashDrawerTab_ReadValuesforInit(&ui_.combos, &ui_.entries); }
   int position() { return gtk_combo_box_get_active(GTK_COMBO_BOX(ui_.combos.gtkcbox_cdport)); }
-
-  SeenDialog apply() {
-    DialogCatcher catcher;
-    gtk_button_clicked(ui_.button("Cash Drawer", "_Apply"));
-    EXPECT_EQ(catcher.dialogs().size(), 1u);
-    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
-    return catcher.dialogs().empty() ? SeenDialog{} : catcher.dialogs()[0];
-  }
-
-  TempDir dir_;
-  std::string file_ = dir_.file("KWNConfig.xml");
-  LoadedUi ui_;
-  UsbTestbed usb_;
 };
 
 }  // namespace

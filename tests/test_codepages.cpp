@@ -14,6 +14,7 @@
 #include "app/fixed_paths.h"
 #include "devices/codepage_record.h"
 #include "devices/usb_ids.h"
+#include "tests/support/ui_fixture.h"
 
 namespace {
 
@@ -63,19 +64,7 @@ class CodepageSelector : public testing::Test {
     emm_index = 0;
   }
 
-  Items items() const {
-    Items texts;
-    GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(selector_));
-    GtkTreeIter iter;
-    for (bool more = gtk_tree_model_get_iter_first(model, &iter); more;
-         more = gtk_tree_model_iter_next(model, &iter)) {
-      gchar* text = nullptr;
-      gtk_tree_model_get(model, &iter, 0, &text, -1);
-      texts.push_back(text ? text : "(null)");
-      g_free(text);
-    }
-    return texts;
-  }
+  Items items() const { return HLQTest_ComboItems(GTK_COMBO_BOX(selector_)); }
   void prefill() {
     gtk_combo_box_text_append_text(selector_, "left over");
     gtk_combo_box_text_append_text(selector_, "from before");
@@ -175,9 +164,7 @@ TEST_F(CodepageSelector, ModeChangeWithoutPrinterShowsPredefinedListWithSecondIt
   EXPECT_EQ(emm_index, 0);
   EXPECT_EQ(items(), kPredefined);
   EXPECT_EQ(active(), 1);
-  gchar* text = gtk_combo_box_text_get_active_text(selector_);
-  EXPECT_STREQ(text, "858");
-  g_free(text);
+  EXPECT_EQ(HLQTest_ActiveText(selector_), "858");
 
   UpdateCodepageCB(&combos_, 3);
   EXPECT_EQ(emm_index, 3);

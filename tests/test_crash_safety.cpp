@@ -110,14 +110,6 @@ std::string differences(const Values& seen, const Values& expected) {
   return out.str();
 }
 
-std::vector<std::string> folderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
-  while (const char* name = dir ? g_dir_read_name(dir) : nullptr) names.push_back(name);
-  if (dir) g_dir_close(dir);
-  return names;
-}
-
 // A running writer process and the read end of its output.
 struct Writer {
   pid_t pid = -1;
@@ -199,7 +191,7 @@ class CrashSafety : public ::testing::Test {
     ASSERT_EQ(chmod(file_.c_str(), kConfigMode), 0);
   }
   void TearDown() override {
-    for (const auto& name : folderEntries(folder_)) unlink((folder_ + "/" + name).c_str());
+    for (const auto& name : HLQTest_FolderEntries(folder_)) unlink((folder_ + "/" + name).c_str());
     rmdir(folder_.c_str());
   }
 
@@ -231,7 +223,7 @@ class CrashSafety : public ::testing::Test {
     static const std::regex tempName(R"(\.KWNConfig\.xml\.[A-Za-z0-9]{6})");
     std::vector<std::string> temps;
     bool configThere = false;
-    for (const auto& name : folderEntries(folder_)) {
+    for (const auto& name : HLQTest_FolderEntries(folder_)) {
       if (name == kConfigName) configThere = true;
       else if (std::regex_match(name, tempName)) temps.push_back(name);
       else *problem += "unexpected file " + name + "; ";

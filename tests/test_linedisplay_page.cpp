@@ -6,13 +6,8 @@
 
 #include "app/apply_report.h"
 #include "config/config_layout.h"
-#include "config/xml_config.h"
 #include "pages/cashdrawer_page.h"
-#include "tests/support/dialog_catcher.h"
-#include "tests/support/temp_dir.h"
-#include "tests/support/test_paths.h"
-#include "tests/support/ui_fixture.h"
-#include "tests/support/usb_testbed.h"
+#include "tests/support/usb_port_page.h"
 
 namespace {
 
@@ -21,33 +16,12 @@ constexpr uint16_t kDisplay = 0x0d02;
 constexpr uint16_t kLowDisplay = 0x00d6;
 constexpr uint16_t kDrawer = 0x0c01;
 
-class LineDisplayPage : public testing::Test {
+class LineDisplayPage : public UsbPortPage {
  protected:
-  void SetUp() override {
-    HLQTest_CopySample("KWNConfig.xml", file_);
-    HLQTest_SetDeviceConfigPath(file_);
-  }
-
-  void storePort(const char* text) {
-    ASSERT_TRUE(CXMLModuleConfig()
-                    .WriteXMLNodeValue(file_.c_str(), kwn::PORTS, kwn::LD_USB, text)
-                    .stored());
-  }
-  void storeAttribute(const char* attribute, const char* value) {
-    ASSERT_TRUE(CXMLModuleConfig()
-                    .WriteXMLNodeProperty(file_.c_str(), kwn::PORTS, kwn::LD_USB, attribute, value)
-                    .stored());
-  }
-  std::optional<std::string> port() {
-    return CXMLModuleConfig().ReadXMLNodeValue(file_.c_str(), kwn::PORTS, kwn::LD_USB);
-  }
-  std::optional<std::string> attribute(const char* name) {
-    return CXMLModuleConfig().ReadXMLNodeProperty(file_.c_str(), kwn::PORTS, kwn::LD_USB, name);
-  }
+  LineDisplayPage() : UsbPortPage(kwn::LD_USB, "Line Display") {}
 
   void start() { LineDisplayTab_ReadValuesforInit(&ui_.combos, &ui_.entries); }
   int position() { return gtk_combo_box_get_active(GTK_COMBO_BOX(ui_.combos.gtkchboxt_ldport)); }
-  std::string text(GtkEntry* HLQEntries::*entry) { return gtk_entry_get_text(ui_.entries.*entry); }
   std::string pid() { return text(&HLQEntries::gtkentry_ldpid); }
   std::string vid() { return text(&HLQEntries::gtkentry_ldvid); }
   std::string serial() { return text(&HLQEntries::gtkedt_ldserial); }
@@ -56,20 +30,6 @@ class LineDisplayPage : public testing::Test {
     gtk_entry_set_text(ui_.entries.gtkentry_ldvid, value);
     gtk_entry_set_text(ui_.entries.gtkedt_ldserial, value);
   }
-
-  // Presses Apply as the user does and returns the one message box it shows.
-  SeenDialog apply() {
-    DialogCatcher catcher;
-    gtk_button_clicked(ui_.button("Line Display", "_Apply"));
-    EXPECT_EQ(catcher.dialogs().size(), 1u);
-    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
-    return catcher.dialogs().empty() ? SeenDialog{} : catcher.dialogs()[0];
-  }
-
-  TempDir dir_;
-  std::string file_ = dir_.file("KWNConfig.xml");
-  LoadedUi ui_;
-  UsbTestbed usb_;
 };
 
 }  // namespace

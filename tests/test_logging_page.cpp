@@ -137,11 +137,10 @@ TEST_F(LoggingPage, DefaultThenApplyStoresLevelZeroAndEveryModuleOn) {
   EXPECT_EQ(HLQTest_ReadFile(file_), before);  // Default alone writes nothing
   EXPECT_FALSE(g_hlqConfigChanged);            // and leaves closing without a restart
 
-  DialogCatcher catcher;
-  gtk_button_clicked(ui_.button("Logging", "_Apply"));
-  ASSERT_EQ(catcher.dialogs().size(), 1u);
-  EXPECT_EQ(catcher.dialogs()[0].title, "Logging Configuration");
-  EXPECT_EQ(catcher.dialogs()[0].text, "Logging Settings Applied");
+  std::vector<SeenDialog> dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].title, "Logging Configuration");
+  EXPECT_EQ(dialogs[0].text, "Logging Settings Applied");
   EXPECT_TRUE(g_hlqConfigChanged);
   EXPECT_EQ(stored(kwn::LOG_LEVEL), "0");
   for (const char* key : {kwn::MODULE_SERVICE, kwn::MODULE_CD, kwn::MODULE_LD, kwn::MODULE_MSR,
@@ -154,15 +153,14 @@ TEST_F(LoggingPage, AMissingElementIsReportedAndTheOthersAreStored) {
   LoggingTab_ReadValuesforInit(&ui_.combos, &ui_.checks);
   ui_.connectSignals();
   HLQ_SetChecked(ui_.checks.gtkcheckbtn_hlqsvc, false);
-  DialogCatcher catcher;
-  gtk_button_clicked(ui_.button("Logging", "_Apply"));
+  std::vector<SeenDialog> dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
 
   EXPECT_EQ(stored(kwn::MODULE_SERVICE), "false");
   EXPECT_FALSE(stored(kwn::MODULE_LD).has_value());  // never created
   EXPECT_EQ(HLQTest_ReadFile(file_).find("Module_LD"), std::string::npos);
-  ASSERT_EQ(catcher.dialogs().size(), 1u);
-  const std::string& text = catcher.dialogs()[0].text;
-  EXPECT_EQ(catcher.dialogs()[0].title, "Logging Configuration");
+  ASSERT_EQ(dialogs.size(), 1u);
+  const std::string& text = dialogs[0].text;
+  EXPECT_EQ(dialogs[0].title, "Logging Configuration");
   EXPECT_EQ(text.find("Logging Settings Applied"), std::string::npos) << text;
   EXPECT_NE(text.find("Module_LD"), std::string::npos) << text;
   EXPECT_NE(text.find(file_), std::string::npos) << text;
@@ -174,10 +172,9 @@ TEST_F(LoggingPage, AnApplyThatStoresNothingDoesNotAskForARestart) {
   HLQTest_SetLoggingConfigPath(dir_.file("absent.xml"));
   LoggingTab_ReadValuesforInit(&ui_.combos, &ui_.checks);
   ui_.connectSignals();
-  DialogCatcher catcher;
-  gtk_button_clicked(ui_.button("Logging", "_Apply"));
-  ASSERT_EQ(catcher.dialogs().size(), 1u);
-  EXPECT_NE(catcher.dialogs()[0].text.find("Log_Level"), std::string::npos);
+  std::vector<SeenDialog> dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_NE(dialogs[0].text.find("Log_Level"), std::string::npos);
   EXPECT_FALSE(g_hlqConfigChanged);
   EXPECT_FALSE(HLQTest_FileExists(dir_.file("absent.xml")));
 }

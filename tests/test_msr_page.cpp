@@ -16,6 +16,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
+#include "tests/support/xml_file.h"
 
 namespace {
 
@@ -33,13 +34,6 @@ const std::vector<std::string> kAllMsrKeys = {
     "End_Sentinel",
     "Head_Wrapper",      "Head_Wrapper_Bk",       "Head_Wrapper_Chbx",
     "Tail_Wrapper",      "Tail_Wrapper_Bk",       "Tail_Wrapper_Chbx"};
-
-// The file is read and edited here with tinyxml2 directly, not through the
-// configuration layer the page uses.
-tinyxml2::XMLElement* element(tinyxml2::XMLDocument& doc, const char* section, const char* key) {
-  auto* s = doc.FirstChildElement("VCP")->FirstChildElement(section);
-  return s ? s->FirstChildElement(key) : nullptr;
-}
 
 struct Wrapper {
   const char* name;
@@ -78,20 +72,12 @@ class MsrPage : public ::testing::Test {
   }
   ApplyReport apply() { return MSRTab_WriteValues(&ui_->combos, &ui_->checks, &ui_->entries); }
   // The Apply button pressed, its message box answered.
-  SeenDialog pressApply() {
-    DialogCatcher catcher;
-    gtk_button_clicked(ui_->button("MSR", "_Apply"));
-    EXPECT_EQ(catcher.dialogs().size(), 1u);
-    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
-    return catcher.dialogs().empty() ? SeenDialog{} : catcher.dialogs().front();
-  }
+  SeenDialog pressApply() { return HLQTest_PressForOneMessage(ui_->button("MSR", "_Apply")); }
 
+  // The file is read and edited here with tinyxml2 directly, not through the
+  // configuration layer the page uses.
   std::optional<std::string> stored(const char* section, const std::string& key) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    EXPECT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
-    auto* e = element(doc, section, key.c_str());
-    if (!e) return std::nullopt;
-    return e->GetText() ? e->GetText() : "";
+    return HLQTest_StoredText(path_, section, key.c_str());
   }
   std::optional<std::string> msr(const std::string& key) { return stored(kwn::MSR, key); }
   std::map<std::string, std::optional<std::string>> allMsr() {
@@ -100,20 +86,11 @@ class MsrPage : public ::testing::Test {
     return values;
   }
   void store(const char* section, const std::string& key, const char* text) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    ASSERT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
-    element(doc, section, key.c_str())->SetText(text);
-    ASSERT_EQ(doc.SaveFile(path_.c_str()), tinyxml2::XML_SUCCESS);
+    HLQTest_StoreText(path_, section, key.c_str(), text);
   }
   void storeMsr(const std::string& key, const char* text) { store(kwn::MSR, key, text); }
-  void remove(const char* section, const char* key) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    ASSERT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
-    // A null key removes the whole section.
-    auto* e = key ? element(doc, section, key) : doc.RootElement()->FirstChildElement(section);
-    e->Parent()->DeleteChild(e);
-    ASSERT_EQ(doc.SaveFile(path_.c_str()), tinyxml2::XML_SUCCESS);
-  }
+  // A null key removes the whole section.
+  void remove(const char* section, const char* key) { HLQTest_RemoveElement(path_, section, key); }
 
   GtkCheckButton* box(const std::string& key) {
     static const std::map<std::string, GtkCheckButton* HLQCheckBoxes::*> boxes = {

@@ -6,10 +6,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
-#include <tinyxml2.h>
 #include <unistd.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +21,7 @@
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
 #include "tests/support/usb_testbed.h"
+#include "tests/support/xml_file.h"
 
 namespace {
 
@@ -43,27 +42,6 @@ void publishCodepages(const std::vector<uint16_t>& codepages) {
   close(fd);
 }
 
-Items itemsOf(GtkComboBox* combo) {
-  Items texts;
-  GtkTreeModel* model = gtk_combo_box_get_model(combo);
-  GtkTreeIter iter;
-  for (bool more = gtk_tree_model_get_iter_first(model, &iter); more;
-       more = gtk_tree_model_iter_next(model, &iter)) {
-    gchar* text = nullptr;
-    gtk_tree_model_get(model, &iter, 0, &text, -1);
-    texts.push_back(text ? text : "(null)");
-    g_free(text);
-  }
-  return texts;
-}
-
-std::string activeText(GtkComboBoxText* combo) {
-  gchar* text = gtk_combo_box_text_get_active_text(combo);
-  std::string result = text ? text : "(none)";
-  g_free(text);
-  return result;
-}
-
 class PrinterPage : public testing::Test {
  protected:
   void SetUp() override {
@@ -78,45 +56,39 @@ class PrinterPage : public testing::Test {
   }
 
   // --- the configuration file, read and edited independently of the tool
-  void editFile(const std::function<void(tinyxml2::XMLElement* vcp)>& edit) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    ASSERT_EQ(doc.LoadFile(config_.c_str()), tinyxml2::XML_SUCCESS);
-    edit(doc.FirstChildElement("VCP"));
-    ASSERT_EQ(doc.SaveFile(config_.c_str()), tinyxml2::XML_SUCCESS);
-  }
   void store(const char* section, const char* key, const char* text) {
-    editFile([&](tinyxml2::XMLElement* vcp) {
-      vcp->FirstChildElement(section)->FirstChildElement(key)->SetText(text);
-    });
+    HLQTest_StoreText(config_, section, key, text);
   }
   void storePrinter(const char* key, const char* text) { store("Printer_Configuration", key, text); }
   void remove(const char* section, const char* key) {
-    editFile([&](tinyxml2::XMLElement* vcp) {
-      auto* parent = vcp->FirstChildElement(section);
-      parent->DeleteChild(parent->FirstChildElement(key));
-    });
-  }
-  tinyxml2::XMLElement* find(tinyxml2::XMLDocument& doc, const char* section, const char* key) {
-    EXPECT_EQ(doc.LoadFile(config_.c_str()), tinyxml2::XML_SUCCESS);
-    auto* vcp = doc.FirstChildElement("VCP");
-    auto* sec = vcp ? vcp->FirstChildElement(section) : nullptr;
-    return sec ? sec->FirstChildElement(key) : nullptr;
+    HLQTest_RemoveElement(config_, section, key);
   }
   std::optional<std::string> stored(const char* section, const char* key) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    auto* element = find(doc, section, key);
-    if (!element) return std::nullopt;
-    return element->GetText() ? element->GetText() : "";
+    return HLQTest_StoredText(config_, section, key);
   }
   std::optional<std::string> storedPrinter(const char* key) {
     return stored("Printer_Configuration", key);
   }
   std::optional<std::string> storedPortAttribute(const char* attribute) {
-    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
-    auto* element = find(doc, "Ports_Configuration", "PRINTER_USB");
-    const char* value = element ? element->Attribute(attribute) : nullptr;
-    if (!value) return std::nullopt;
-    return std::string(value);
+    return HLQTest_StoredAttribute(config_, "Ports_Configuration", "PRINTER_USB", attribute);
+  }
+  // The printer's ids as stored on the port element, and the printer section.
+  void expectStoredIds(const char* pid, const char* vid, const char* serial) {
+    EXPECT_EQ(storedPortAttribute("PID"), pid);
+    EXPECT_EQ(storedPortAttribute("VID"), vid);
+    EXPECT_EQ(storedPortAttribute("Serial_Number"), serial);
+  }
+  void expectStoredPrinter(const char* codePage, const char* mode, const char* unsolicited) {
+    EXPECT_EQ(storedPrinter("Code_Page"), codePage);
+    EXPECT_EQ(storedPrinter("Emulation_Mode"), mode);
+    EXPECT_EQ(storedPrinter("Unsolicited_Status"), unsolicited);
+  }
+  void storeValues(const char* port, const char* codePage, const char* mode,
+                   const char* unsolicited) {
+    store("Ports_Configuration", "PRINTER_USB", port);
+    storePrinter("Code_Page", codePage);
+    storePrinter("Emulation_Mode", mode);
+    storePrinter("Unsolicited_Status", unsolicited);
   }
   // "None" is stored as one blank, which the parser does not keep: the port
   // element then holds no text (and the attribute writes that follow save it so).
@@ -128,13 +100,8 @@ class PrinterPage : public testing::Test {
     ui_.connectSignals();
   }
   std::vector<SeenDialog> click(const char* label) {
-    DialogCatcher catcher;
-    GtkButton* button = ui_.button("Printer", label);
-    EXPECT_NE(button, nullptr) << label;
-    if (button) gtk_button_clicked(button);
-    HLQTest_DrainEvents();
-    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
-    return catcher.dialogs();
+    SCOPED_TRACE(label);
+    return HLQTest_PressAndCatch(ui_.button("Printer", label));
   }
   void applyExpectingSuccess() {
     auto dialogs = click("_Apply");
@@ -148,7 +115,7 @@ class PrinterPage : public testing::Test {
   GtkComboBoxText* codepage() { return ui_.combos.gtkcboxt_codepage; }
   GtkComboBox* mode() { return ui_.combos.gtckboxt_printermode; }
   GtkCheckButton* unsolicited() { return ui_.checks.gtkchbox_usnolicitedstatus; }
-  Items codepageItems() { return itemsOf(GTK_COMBO_BOX(codepage())); }
+  Items codepageItems() { return HLQTest_ComboItems(GTK_COMBO_BOX(codepage())); }
   int codepagePosition() { return gtk_combo_box_get_active(GTK_COMBO_BOX(codepage())); }
   std::string pid() { return gtk_entry_get_text(ui_.entries.gtkedt_printerpid); }
   std::string vid() { return gtk_entry_get_text(ui_.entries.gtkedt_prntervid); }
@@ -156,6 +123,11 @@ class PrinterPage : public testing::Test {
 
   void plugCodepagePrinter() {
     usb_.addDevice({.vendorId = kCodepageVendor, .productId = kPrinterProduct, .serial = "CP-77"});
+  }
+  // The printer, with its own list of code pages published.
+  void plugCodepagePrinterWithOwnList() {
+    plugCodepagePrinter();
+    publishCodepages(kOwnCodepages);
   }
 
   TempDir dir_;
@@ -167,11 +139,8 @@ class PrinterPage : public testing::Test {
 // --- start-up and Apply without a printer: the UI's own list
 
 TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyIds) {
-  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS11");
-  storePrinter("Code_Page", "5");
-  storePrinter("Emulation_Mode", "2");
-  storePrinter("Unsolicited_Status", "1");
-  editFile([](tinyxml2::XMLElement* vcp) {
+  storeValues("/dev/ttyS11", "5", "2", "1");
+  HLQTest_EditXml(config_, [](tinyxml2::XMLElement* vcp) {
     auto* element = vcp->FirstChildElement("Ports_Configuration")->FirstChildElement("PRINTER_USB");
     element->SetAttribute("PID", "0a01");
     element->SetAttribute("VID", "1a0b");
@@ -183,9 +152,9 @@ TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyId
   const Items uiList = codepageItems();
 
   startPage();
-  EXPECT_EQ(activeText(port()), "/dev/ttyS11");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "/dev/ttyS11");
   EXPECT_EQ(codepageItems(), uiList);
-  EXPECT_EQ(activeText(codepage()), "Generic");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "Generic");
   EXPECT_EQ(gtk_combo_box_get_active(mode()), 2);
   EXPECT_EQ(emm_index, 2);
   EXPECT_TRUE(HLQ_IsChecked(unsolicited()));
@@ -195,12 +164,8 @@ TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyId
 
   applyExpectingSuccess();
   EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS11");
-  EXPECT_EQ(storedPrinter("Code_Page"), "5");
-  EXPECT_EQ(storedPrinter("Emulation_Mode"), "2");
-  EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
-  EXPECT_EQ(storedPortAttribute("PID"), "");
-  EXPECT_EQ(storedPortAttribute("VID"), "");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "");
+  expectStoredPrinter("5", "2", "1");
+  expectStoredIds("", "", "");
 }
 
 TEST_F(PrinterPage, UnsolicitedStatusIsOnOnlyForExactlyOne) {
@@ -227,7 +192,7 @@ TEST_F(PrinterPage, MissingElementsShowPositionZeroAndUncheckedWithoutFailing) {
   emm_index = 3;
 
   startPage();
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
   EXPECT_EQ(codepagePosition(), 0);
   EXPECT_EQ(gtk_combo_box_get_active(mode()), 0);
   EXPECT_EQ(emm_index, 0);
@@ -265,19 +230,17 @@ TEST_F(PrinterPage, PrinterIdsShowAsFourLowerCaseHexDigitsAndAreApplied) {
   EXPECT_EQ(codepageItems().size(), 26u);
 
   applyExpectingSuccess();
-  EXPECT_EQ(storedPortAttribute("PID"), "00a7");
-  EXPECT_EQ(storedPortAttribute("VID"), "1a0b");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "PRN-0001");
+  expectStoredIds("00a7", "1a0b", "PRN-0001");
 }
 
 TEST_F(PrinterPage, StoredCodePageIsAPositionInTheListShown) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   storePrinter("Code_Page", "5");
   storePrinter("Emulation_Mode", "0");
   startPage();
   EXPECT_EQ(codepageItems(), kOwnList);
-  EXPECT_EQ(activeText(codepage()), "1250");  // not "Generic", which position 5 is elsewhere
+  // Not "Generic", which position 5 is elsewhere.
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "1250");
   EXPECT_EQ(vid(), "4e92");
   EXPECT_EQ(serial(), "CP-77");
 
@@ -286,35 +249,33 @@ TEST_F(PrinterPage, StoredCodePageIsAPositionInTheListShown) {
 }
 
 TEST_F(PrinterPage, StartUpFillDoesNotRunTheModeHandler) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   storePrinter("Code_Page", "6");
   storePrinter("Emulation_Mode", "2");
   startPage();
   // The mode handler would have selected position 1.
   EXPECT_EQ(codepagePosition(), 6);
-  EXPECT_EQ(activeText(codepage()), "869");  // mode 2: the predefined list
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "869");  // mode 2: the predefined list
 }
 
 TEST_F(PrinterPage, ModeChangeRediscoversThePrinterAndSelectsPositionOne) {
   storePrinter("Code_Page", "5");
   storePrinter("Emulation_Mode", "1");
   startPage();
-  ASSERT_EQ(activeText(codepage()), "Generic");
+  ASSERT_EQ(HLQTest_ActiveText(codepage()), "Generic");
 
   // Plugged in after start-up: only a rediscovery can find it.
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   gtk_combo_box_set_active(mode(), 0);
   EXPECT_EQ(emm_index, 0);
   EXPECT_EQ(codepageItems(), kOwnList);
-  EXPECT_EQ(activeText(codepage()), "850");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "850");
   EXPECT_EQ(vid(), "");  // the entries show what start-up found
 
   gtk_combo_box_set_active(mode(), 3);
   EXPECT_EQ(emm_index, 3);
   EXPECT_EQ(codepageItems().size(), 26u);
-  EXPECT_EQ(activeText(codepage()), "858");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "858");
 }
 
 TEST_F(PrinterPage, ModeChangeToNoSelectionLeavesTheCodePagesAlone) {
@@ -323,18 +284,14 @@ TEST_F(PrinterPage, ModeChangeToNoSelectionLeavesTheCodePagesAlone) {
   startPage();
   gtk_combo_box_set_active(mode(), -1);
   EXPECT_EQ(emm_index, 2);
-  EXPECT_EQ(activeText(codepage()), "Generic");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "Generic");
 }
 
 // --- Default and Clear
 
 TEST_F(PrinterPage, DefaultFromAnotherModeRefreshesTheListForModeZero) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
-  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS12");
-  storePrinter("Code_Page", "7");
-  storePrinter("Emulation_Mode", "1");
-  storePrinter("Unsolicited_Status", "1");
+  plugCodepagePrinterWithOwnList();
+  storeValues("/dev/ttyS12", "7", "1", "1");
   startPage();
   ASSERT_EQ(codepageItems().size(), 26u);
   const std::string before = HLQTest_ReadFile(config_);
@@ -344,15 +301,14 @@ TEST_F(PrinterPage, DefaultFromAnotherModeRefreshesTheListForModeZero) {
   EXPECT_EQ(codepageItems(), kOwnList);
   EXPECT_EQ(codepagePosition(), 1);
   EXPECT_FALSE(HLQ_IsChecked(unsolicited()));
-  EXPECT_EQ(activeText(port()), "/dev/ttyS12");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "/dev/ttyS12");
   EXPECT_EQ(serial(), "CP-77");
   EXPECT_EQ(HLQTest_ReadFile(config_), before);
   EXPECT_FALSE(g_hlqConfigChanged);
 }
 
 TEST_F(PrinterPage, DefaultInModeZeroKeepsTheListShown) {
-  plugCodepagePrinter();
-  publishCodepages(kOwnCodepages);
+  plugCodepagePrinterWithOwnList();
   storePrinter("Code_Page", "4");
   storePrinter("Emulation_Mode", "0");
   startPage();
@@ -362,43 +318,36 @@ TEST_F(PrinterPage, DefaultInModeZeroKeepsTheListShown) {
   publishCodepages({1250, 1251});
   click("_Default");
   EXPECT_EQ(codepageItems(), kOwnList);
-  EXPECT_EQ(activeText(codepage()), "850");
+  EXPECT_EQ(HLQTest_ActiveText(codepage()), "850");
 }
 
 TEST_F(PrinterPage, ClearThenApplyStoresNoPortAndEmptyIdsButKeepsTheRest) {
   plugCodepagePrinter();
-  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS12");
-  storePrinter("Code_Page", "3");
-  storePrinter("Emulation_Mode", "2");
-  storePrinter("Unsolicited_Status", "1");
+  storeValues("/dev/ttyS12", "3", "2", "1");
   startPage();
   ASSERT_EQ(pid(), "0a01");
 
   EXPECT_TRUE(click("_Clear").empty());
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
   EXPECT_EQ(pid() + vid() + serial(), "");
   EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS12");  // nothing written yet
 
   applyExpectingSuccess();
   EXPECT_TRUE(portStoredAsNone()) << HLQTest_ReadFile(config_);
-  EXPECT_EQ(storedPortAttribute("PID"), "");
-  EXPECT_EQ(storedPortAttribute("VID"), "");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "");
-  EXPECT_EQ(storedPrinter("Code_Page"), "3");
-  EXPECT_EQ(storedPrinter("Emulation_Mode"), "2");
-  EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
+  expectStoredIds("", "", "");
+  expectStoredPrinter("3", "2", "1");
 }
 
 TEST_F(PrinterPage, StoredNoneShowsNoneAndIsWrittenBackAsOneBlank) {
   store("Ports_Configuration", "PRINTER_USB", "None");
   startPage();
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
   applyExpectingSuccess();
   EXPECT_TRUE(portStoredAsNone()) << HLQTest_ReadFile(config_);
 
   gtk_combo_box_set_active(GTK_COMBO_BOX(port()), 2);
   PrinterTab_ReadValuesforInit(&ui_.combos, &ui_.checks, &ui_.entries);  // the next start
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
 }
 
 // --- Apply that cannot store everything
@@ -425,15 +374,13 @@ TEST_F(PrinterPage, ApplyWithoutEmulationModeElementReportsItAndStoresTheOthers)
   EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS12");
   EXPECT_EQ(storedPrinter("Code_Page"), "9");
   EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
-  EXPECT_EQ(storedPortAttribute("PID"), "0a03");
-  EXPECT_EQ(storedPortAttribute("VID"), "1a0b");
-  EXPECT_EQ(storedPortAttribute("Serial_Number"), "S-3");
+  expectStoredIds("0a03", "1a0b", "S-3");
 }
 
 TEST_F(PrinterPage, ApplyWithoutConfigurationFileStoresNothingAndSaysSo) {
   ASSERT_EQ(::remove(config_.c_str()), 0);
   startPage();
-  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(HLQTest_ActiveText(port()), "None");
 
   auto dialogs = click("_Apply");
   ASSERT_EQ(dialogs.size(), 1u);

@@ -114,20 +114,6 @@ std::string tabLabel(GtkNotebook* notebook, int page) {
   return text ? text : "";
 }
 
-std::vector<std::string> itemsOf(GtkComboBox* combo) {
-  std::vector<std::string> items;
-  GtkTreeModel* model = gtk_combo_box_get_model(combo);
-  GtkTreeIter it;
-  for (bool ok = model && gtk_tree_model_get_iter_first(model, &it); ok;
-       ok = gtk_tree_model_iter_next(model, &it)) {
-    gchar* text = nullptr;
-    gtk_tree_model_get(model, &it, 0, &text, -1);
-    items.push_back(text ? text : "");
-    g_free(text);
-  }
-  return items;
-}
-
 // The text the user sees for a widget: a button's own label, else the
 // label that names it through mnemonic-widget.
 std::string visibleName(GtkWidget* widget) {
@@ -174,7 +160,7 @@ TEST(Registries, TheTwoPositionSelectorsArePlainComboBoxesThatShowTheirItems) {
   for (GtkComboBox* combo : {ui.combos.gtkchboxt_loglevel, ui.combos.gtckboxt_printermode}) {
     SCOPED_TRACE(gtk_buildable_get_name(GTK_BUILDABLE(combo)));
     EXPECT_FALSE(GTK_IS_COMBO_BOX_TEXT(combo));
-    std::vector<std::string> items = itemsOf(combo);
+    std::vector<std::string> items = HLQTest_ComboItems(combo);
     EXPECT_GE(items.size(), 2u);
     EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), items.size())
         << "two items with the same name cannot be told apart";
@@ -457,15 +443,15 @@ TEST(UiFilePages, TabsAndButtonsPerPage) {
 TEST(UiFileItems, SelectorsCarryTheirItemsInOrder) {
   LoadedUi ui;
   using Items = std::vector<std::string>;
-  EXPECT_EQ(itemsOf(GTK_COMBO_BOX(ui.combos.gtkcboxt_printerport)),
+  EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(ui.combos.gtkcboxt_printerport)),
             (Items{"None", "/dev/ttyS10", "/dev/ttyS11", "/dev/ttyS12"}));
-  EXPECT_EQ(itemsOf(GTK_COMBO_BOX(ui.combos.gtkcbox_cdport)),
+  EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(ui.combos.gtkcbox_cdport)),
             (Items{"None", "/dev/ttyS15", "/dev/ttyS16", "/dev/ttyS17"}));
-  EXPECT_EQ(itemsOf(GTK_COMBO_BOX(ui.combos.gtkchboxt_ldport)),
+  EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(ui.combos.gtkchboxt_ldport)),
             (Items{"None", "/dev/ttyS18", "/dev/ttyS19"}));
-  EXPECT_EQ(itemsOf(GTK_COMBO_BOX(ui.combos.gtkcboxt_msrport)),
+  EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(ui.combos.gtkcboxt_msrport)),
             (Items{"None", "/dev/ttyS20", "/dev/ttyS21"}));
-  EXPECT_EQ(itemsOf(GTK_COMBO_BOX(ui.combos.gtkcboxt_codepage)),
+  EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(ui.combos.gtkcboxt_codepage)),
             (Items{"437",  "858",  "863",  "860",  "865",  "Generic", "869",
                    "857",  "864",  "867",  "852",  "848",  "866",     "872",
                    "775",  "861",  "1250", "1251", "1252", "1253",    "1254",
@@ -473,9 +459,7 @@ TEST(UiFileItems, SelectorsCarryTheirItemsInOrder) {
   // The page stores the active item's text: the text combo box must hand
   // back exactly the item text (its text column is the first).
   gtk_combo_box_set_active(GTK_COMBO_BOX(ui.combos.gtkcboxt_printerport), 0);
-  gchar* text = gtk_combo_box_text_get_active_text(ui.combos.gtkcboxt_printerport);
-  EXPECT_STREQ(text, "None");
-  g_free(text);
+  EXPECT_EQ(HLQTest_ActiveText(ui.combos.gtkcboxt_printerport), "None");
 }
 
 // --------------------------------------------------- labels and keyboard use

@@ -5,13 +5,10 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -23,15 +20,6 @@ const uid_t kNobody = 65534;
 
 std::function<bool(FILE*)> writing(const std::string& text) {
   return [text](FILE* out) { return std::fputs(text.c_str(), out) >= 0; };
-}
-
-std::vector<std::string> folderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
-  while (const char* name = dir ? g_dir_read_name(dir) : nullptr) names.push_back(name);
-  if (dir) g_dir_close(dir);
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 struct stat statusOf(const std::string& path) {
@@ -95,7 +83,7 @@ class SafeSave : public ::testing::Test {
   }
   void expectOriginalAlone() {
     EXPECT_EQ(slurp(file), original);
-    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"KWNConfig.xml"});
+    EXPECT_EQ(HLQTest_FolderEntries(folder), std::vector<std::string>{"KWNConfig.xml"});
   }
 
   TempDir dir;
@@ -122,7 +110,7 @@ TEST_F(SafeSave, ReplacesContentKeepingModeAndOwner) {
     EXPECT_EQ(after.st_gid, 2345u);
   }
   EXPECT_NE(after.st_ino, before);  // a new file took the old one's place
-  EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"KWNConfig.xml"});
+  EXPECT_EQ(HLQTest_FolderEntries(folder), std::vector<std::string>{"KWNConfig.xml"});
 }
 
 TEST_F(SafeSave, WritesThroughSymbolicLinks) {
@@ -138,8 +126,8 @@ TEST_F(SafeSave, WritesThroughSymbolicLinks) {
   gchar* target = g_file_read_link((links + "/chained").c_str(), nullptr);
   EXPECT_STREQ(target, "direct");
   g_free(target);
-  EXPECT_EQ(folderEntries(links), (std::vector<std::string>{"chained", "direct"}));
-  EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"KWNConfig.xml"});
+  EXPECT_EQ(HLQTest_FolderEntries(links), (std::vector<std::string>{"chained", "direct"}));
+  EXPECT_EQ(HLQTest_FolderEntries(folder), std::vector<std::string>{"KWNConfig.xml"});
 }
 
 TEST_F(SafeSave, CreatesNothingWhereNoFileIs) {
@@ -147,14 +135,15 @@ TEST_F(SafeSave, CreatesNothingWhereNoFileIs) {
   EXPECT_EQ(error, "No such file or directory");
   ASSERT_EQ(symlink("absent.xml", (folder + "/dangling").c_str()), 0);
   EXPECT_FALSE(save(folder + "/dangling", writing("x")));
-  EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"KWNConfig.xml", "dangling"}));
+  EXPECT_EQ(HLQTest_FolderEntries(folder),
+            (std::vector<std::string>{"KWNConfig.xml", "dangling"}));
 
   std::string subfolder = folder + "/sub";
   ASSERT_EQ(mkdir(subfolder.c_str(), 0755), 0);
   EXPECT_FALSE(save(subfolder, writing("x")));
   EXPECT_EQ(error, "it is not a regular file");
   EXPECT_TRUE(S_ISDIR(statusOf(subfolder).st_mode));
-  EXPECT_EQ(folderEntries(subfolder), std::vector<std::string>{});
+  EXPECT_EQ(HLQTest_FolderEntries(subfolder), std::vector<std::string>{});
   EXPECT_EQ(slurp(file), original);
 }
 
@@ -176,22 +165,16 @@ TEST_F(SafeSave, FolderReplacedWhileWritingFailsCleanly) {
   };
   EXPECT_FALSE(save(file, moveFolderAway));
   EXPECT_EQ(error, "its folder was moved or replaced while saving");
-  EXPECT_EQ(folderEntries(folder), std::vector<std::string>{});
-  EXPECT_EQ(folderEntries(moved), std::vector<std::string>{"KWNConfig.xml"});
+  EXPECT_EQ(HLQTest_FolderEntries(folder), std::vector<std::string>{});
+  EXPECT_EQ(HLQTest_FolderEntries(moved), std::vector<std::string>{"KWNConfig.xml"});
   EXPECT_EQ(slurp(moved + "/KWNConfig.xml"), original);
 }
 
 TEST_F(SafeSave, WriteErrorIsDetected) {
   // A file size limit makes writes fail for root as well.
-  struct rlimit saved {};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  struct rlimit tiny = saved;
-  tiny.rlim_cur = 16;
-  auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  bool ok = save(file, writing(std::string(100000, 'x')));
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
+  bool ok = true;
+  const std::string large(100000, 'x');
+  ASSERT_TRUE(HLQTest_WithFileSizeLimit(16, [&] { ok = save(file, writing(large)); }));
   EXPECT_FALSE(ok);
   EXPECT_EQ(error, "File too large");
   expectOriginalAlone();
@@ -238,7 +221,7 @@ std::string saveOnOwnMount(const std::string& folder, const std::function<bool()
     std::string file = folder + "/KWNConfig.xml";
     std::string outcome = describeSave(file.c_str(), text);
     std::string entries;
-    for (const auto& name : folderEntries(folder)) entries += " " + name;
+    for (const auto& name : HLQTest_FolderEntries(folder)) entries += " " + name;
     return outcome + " |" + entries + " | " + slurp(file);
   });
 }

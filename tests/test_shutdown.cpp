@@ -6,6 +6,8 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <vector>
+
 #include "app/apply_report.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
@@ -38,6 +40,14 @@ void runMainLoopAnd(GSourceFunc action) {
   gtk_main();
 }
 
+// Closes the window after an Apply and returns the message boxes it showed.
+std::vector<SeenDialog> closeAfterApply() {
+  g_hlqConfigChanged = true;
+  DialogCatcher catcher;
+  on_gtkwindow_hlqconfigtool_destroy(nullptr, nullptr);
+  return catcher.dialogs();
+}
+
 }  // namespace
 
 TEST_F(Shutdown, ClosingWithoutApplyRemovesTheLockAndSaysNothing) {
@@ -54,25 +64,21 @@ TEST_F(Shutdown, ClosingWithoutApplyRemovesTheLockAndSaysNothing) {
 
 TEST_F(Shutdown, ClosingAfterApplyAnnouncesRestartsOnceAndReportsSuccess) {
   FakeSystemctl systemctl(0);
-  g_hlqConfigChanged = true;
-  DialogCatcher catcher;
-  on_gtkwindow_hlqconfigtool_destroy(nullptr, nullptr);
+  std::vector<SeenDialog> dialogs = closeAfterApply();
   EXPECT_FALSE(HLQTest_FileExists(lock_));
-  ASSERT_EQ(catcher.dialogs().size(), 2u);
-  EXPECT_EQ(catcher.dialogs()[0].title, "KWN Service Restart");
-  EXPECT_EQ(catcher.dialogs()[0].text, "Detected Changes on the Configuration \n Need to Restart KWN");
-  EXPECT_EQ(catcher.dialogs()[1].title, "KWN Service Restart");
-  EXPECT_EQ(catcher.dialogs()[1].text, "KWN Service Restarted");
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[0].title, "KWN Service Restart");
+  EXPECT_EQ(dialogs[0].text, "Detected Changes on the Configuration \n Need to Restart KWN");
+  EXPECT_EQ(dialogs[1].title, "KWN Service Restart");
+  EXPECT_EQ(dialogs[1].text, "KWN Service Restarted");
   EXPECT_EQ(systemctl.calls(), "restart kwn\n");
 }
 
 TEST_F(Shutdown, AFailedRestartIsReported) {
   FakeSystemctl systemctl(1);
-  g_hlqConfigChanged = true;
-  DialogCatcher catcher;
-  on_gtkwindow_hlqconfigtool_destroy(nullptr, nullptr);
-  ASSERT_EQ(catcher.dialogs().size(), 2u);
-  EXPECT_EQ(catcher.dialogs()[1].text, "Unable to restart the KWN service");
+  std::vector<SeenDialog> dialogs = closeAfterApply();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].text, "Unable to restart the KWN service");
   EXPECT_EQ(systemctl.calls(), "restart kwn\n");
 }
 
@@ -83,12 +89,10 @@ TEST_F(Shutdown, ARestartCommandKilledBySignalIsAFailure) {
   chmod(script.c_str(), 0755);
   std::string oldPath = getenv("PATH");
   setenv("PATH", (bin.path() + ":" + oldPath).c_str(), 1);
-  g_hlqConfigChanged = true;
-  DialogCatcher catcher;
-  on_gtkwindow_hlqconfigtool_destroy(nullptr, nullptr);
+  std::vector<SeenDialog> dialogs = closeAfterApply();
   setenv("PATH", oldPath.c_str(), 1);
-  ASSERT_EQ(catcher.dialogs().size(), 2u);
-  EXPECT_EQ(catcher.dialogs()[1].text, "Unable to restart the KWN service");
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].text, "Unable to restart the KWN service");
 }
 
 TEST_F(Shutdown, InterruptAfterApplyEndsQuietlyWithoutRestart) {

@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,15 +33,6 @@ namespace {
 
 const char* const kLoggingKeys[] = {kwn::LOG_LEVEL, kwn::MODULE_SERVICE, kwn::MODULE_CD,
                                     kwn::MODULE_LD, kwn::MODULE_MSR, kwn::MODULE_PRINTER_USB};
-
-std::vector<std::string> folderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
-  while (const char* name = dir ? g_dir_read_name(dir) : nullptr) names.push_back(name);
-  if (dir) g_dir_close(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 class UnwritableConfig : public testing::Test {
  protected:
@@ -76,7 +66,7 @@ class UnwritableConfig : public testing::Test {
   void rememberFolder() {
     loggingBefore_ = HLQTest_ReadFile(logging_);
     deviceBefore_ = HLQTest_ReadFile(device_);
-    entriesBefore_ = folderEntries(folder_);
+    entriesBefore_ = HLQTest_FolderEntries(folder_);
   }
 
   // The page as the user sees it, with new values chosen, and Apply pressed.
@@ -88,10 +78,7 @@ class UnwritableConfig : public testing::Test {
     HLQ_SetChecked(ui_.checks.gtkcheckbtn_msrmod, false);
   }
   std::vector<SeenDialog> pressApply() {
-    DialogCatcher catcher;
-    gtk_button_clicked(ui_.button("Logging", "_Apply"));
-    HLQTest_DrainEvents();
-    return catcher.dialogs();
+    return HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
   }
 
   // Nothing changed on disk, every value is reported with `reason`, and no
@@ -110,10 +97,32 @@ class UnwritableConfig : public testing::Test {
     EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
     expectFilesUntouched();
   }
+  // Apply pressed by a user whose permission bits bind, after the files were
+  // made unwritable for them.
+  void expectUserStoresNothing() {
+    rememberFolder();
+    showPageAndChangeValues();
+    std::vector<SeenDialog> dialogs;
+    {
+      WithoutPrivileges user;
+      ASSERT_TRUE(user.ok());
+      dialogs = pressApply();
+    }
+    expectNothingStored(dialogs, "Permission denied");
+  }
+  // Apply pressed with `path` (the file or its folder) mounted read-only.
+  void expectReadOnlyMountStoresNothing(const std::string& path) {
+    mountFolder(1024 * 1024);
+    placeFiles();
+    bindReadOnly(path);
+    rememberFolder();
+    showPageAndChangeValues();
+    expectNothingStored(pressApply(), "Read-only file system");
+  }
   void expectFilesUntouched() {
     EXPECT_EQ(HLQTest_ReadFile(logging_), loggingBefore_);
     EXPECT_EQ(HLQTest_ReadFile(device_), deviceBefore_);
-    EXPECT_EQ(folderEntries(folder_), entriesBefore_);  // no temporary file left
+    EXPECT_EQ(HLQTest_FolderEntries(folder_), entriesBefore_);  // no temporary file left
   }
 
   TempDir dir_;
@@ -156,21 +165,11 @@ TEST_F(UnwritableConfig, FullDiskStoresNothingAndSaysSo) {
 }
 
 TEST_F(UnwritableConfig, ReadOnlyMountedFileStoresNothing) {
-  mountFolder(1024 * 1024);
-  placeFiles();
-  bindReadOnly(logging_);
-  rememberFolder();
-  showPageAndChangeValues();
-  expectNothingStored(pressApply(), "Read-only file system");
+  expectReadOnlyMountStoresNothing(logging_);
 }
 
 TEST_F(UnwritableConfig, ReadOnlyMountedFolderStoresNothing) {
-  mountFolder(1024 * 1024);
-  placeFiles();
-  bindReadOnly(folder_);
-  rememberFolder();
-  showPageAndChangeValues();
-  expectNothingStored(pressApply(), "Read-only file system");
+  expectReadOnlyMountStoresNothing(folder_);
 }
 
 // The folder is writable, so the file could be replaced, but the user could
@@ -178,15 +177,7 @@ TEST_F(UnwritableConfig, ReadOnlyMountedFolderStoresNothing) {
 TEST_F(UnwritableConfig, FileTheUserMayNotWriteStoresNothing) {
   placeFiles();
   ASSERT_EQ(chmod(logging_.c_str(), 0444), 0);
-  rememberFolder();
-  showPageAndChangeValues();
-  std::vector<SeenDialog> dialogs;
-  {
-    WithoutPrivileges user;
-    ASSERT_TRUE(user.ok());
-    dialogs = pressApply();
-  }
-  expectNothingStored(dialogs, "Permission denied");
+  expectUserStoresNothing();
   struct stat status {};
   ASSERT_EQ(stat(logging_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0444u);
@@ -195,15 +186,7 @@ TEST_F(UnwritableConfig, FileTheUserMayNotWriteStoresNothing) {
 TEST_F(UnwritableConfig, FolderTheUserMayNotWriteStoresNothing) {
   placeFiles();
   ASSERT_EQ(chmod(folder_.c_str(), 0555), 0);
-  rememberFolder();
-  showPageAndChangeValues();
-  std::vector<SeenDialog> dialogs;
-  {
-    WithoutPrivileges user;
-    ASSERT_TRUE(user.ok());
-    dialogs = pressApply();
-  }
-  expectNothingStored(dialogs, "Permission denied");
+  expectUserStoresNothing();
 }
 
 TEST_F(UnwritableConfig, PermissionBitsDoNotBindAPrivilegedUser) {
@@ -222,7 +205,8 @@ TEST_F(UnwritableConfig, PermissionBitsDoNotBindAPrivilegedUser) {
   struct stat status {};
   ASSERT_EQ(stat(logging_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0444u);  // the new file keeps the old one's mode
-  EXPECT_EQ(folderEntries(folder_), (std::vector<std::string>{"KWNConfig.xml", "KWNLogging.xml"}));
+  EXPECT_EQ(HLQTest_FolderEntries(folder_),
+            (std::vector<std::string>{"KWNConfig.xml", "KWNLogging.xml"}));
 }
 
 }  // namespace

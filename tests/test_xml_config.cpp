@@ -1,12 +1,9 @@
 #include "config/xml_config.h"
 
-#include <glib.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <tinyxml2.h>
 
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -40,14 +37,6 @@ const char* const kPorts = "Ports_Configuration";
 ino_t inodeOf(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
-}
-
-std::vector<std::string> folderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
-  while (const char* name = dir ? g_dir_read_name(dir) : nullptr) names.push_back(name);
-  if (dir) g_dir_close(dir);
-  return names;
 }
 
 // Parses the saved file independently of the layer under test.
@@ -276,20 +265,14 @@ TEST_F(XmlConfig, ValueWithCharacterXmlForbidsIsRefused) {
 
 TEST_F(XmlConfig, FailedSaveIsReportedAndLeavesFileIntact) {
   // A file size limit makes the save's writes fail, even for root.
-  struct rlimit saved {};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  struct rlimit tiny = saved;
-  tiny.rlim_cur = 64;
-  auto previous = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  WriteResult result = write(kPorts, "LD_USB", "/dev/ttyS19");
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
+  WriteResult result;
+  ASSERT_TRUE(
+      HLQTest_WithFileSizeLimit(64, [&] { result = write(kPorts, "LD_USB", "/dev/ttyS19"); }));
 
   EXPECT_EQ(result.status, WriteStatus::SaveFailed);
   EXPECT_EQ(result.reason, "the file could not be saved: File too large");
   EXPECT_EQ(HLQTest_ReadFile(file), kDevice);
-  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"KWNConfig.xml"});
+  EXPECT_EQ(HLQTest_FolderEntries(dir.path()), std::vector<std::string>{"KWNConfig.xml"});
 }
 
 TEST_F(XmlConfig, FlatFunctionsPassThroughAndTolerateNullHandle) {

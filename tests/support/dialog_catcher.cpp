@@ -1,5 +1,6 @@
 #include "tests/support/dialog_catcher.h"
 
+#include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 namespace {
@@ -45,4 +46,21 @@ int HLQTest_OpenMessageDialogs() {
 
 void HLQTest_DrainEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+std::vector<SeenDialog> HLQTest_PressAndCatch(GtkButton* button) {
+  DialogCatcher catcher;
+  EXPECT_NE(button, nullptr);
+  if (button) gtk_button_clicked(button);
+  HLQTest_DrainEvents();
+  EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
+  return catcher.dialogs();
+}
+
+SeenDialog HLQTest_PressForOneMessage(GtkButton* button) {
+  DialogCatcher catcher;
+  gtk_button_clicked(button);
+  EXPECT_EQ(catcher.dialogs().size(), 1u);
+  EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
+  return catcher.dialogs().empty() ? SeenDialog{} : catcher.dialogs()[0];
 }

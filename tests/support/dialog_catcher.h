@@ -3,7 +3,7 @@
 // instead of letting a missing or unexpected dialog hang it.
 #pragma once
 
-#include <glib.h>
+#include <gtk/gtk.h>
 
 #include <string>
 #include <vector>
@@ -34,3 +34,10 @@ int HLQTest_OpenMessageDialogs();
 
 // Runs pending GTK events until none is left.
 void HLQTest_DrainEvents();
+
+// Presses a button (which must exist) as the user does and returns the message
+// boxes it showed; a message box left open fails the test.
+std::vector<SeenDialog> HLQTest_PressAndCatch(GtkButton* button);
+// Presses a button that must show exactly one message box and returns that box
+// (empty when there was none); a message box left open fails the test.
+SeenDialog HLQTest_PressForOneMessage(GtkButton* button);

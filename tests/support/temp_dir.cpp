@@ -5,6 +5,8 @@
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <csignal>
 #include <stdexcept>
 
 namespace {
@@ -62,4 +64,29 @@ bool HLQTest_FileExists(const std::string& path) {
 
 void HLQTest_CopySample(const std::string& sampleName, const std::string& path) {
   HLQTest_WriteFile(path, HLQTest_ReadFile(std::string(HLQ_SOURCE_DIR "/data/") + sampleName));
+}
+
+std::vector<std::string> HLQTest_FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
+  while (const char* name = dir ? g_dir_read_name(dir) : nullptr) names.push_back(name);
+  if (dir) g_dir_close(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool HLQTest_WithFileSizeLimit(rlim_t bytes, const std::function<void()>& body) {
+  struct rlimit saved {};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return false;
+  struct rlimit tiny = saved;
+  tiny.rlim_cur = bytes;
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  if (setrlimit(RLIMIT_FSIZE, &tiny) != 0) {
+    std::signal(SIGXFSZ, previous);
+    return false;
+  }
+  body();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  return true;
 }

@@ -1,7 +1,11 @@
 // A temporary folder that lives as long as the test, and small file helpers.
 #pragma once
 
+#include <sys/resource.h>
+
+#include <functional>
 #include <string>
+#include <vector>
 
 class TempDir {
  public:
@@ -21,3 +25,11 @@ void HLQTest_WriteFile(const std::string& path, const std::string& content);
 bool HLQTest_FileExists(const std::string& path);
 // Copies a file of the source tree's data/ folder to `path`.
 void HLQTest_CopySample(const std::string& sampleName, const std::string& path);
+// The names in a folder (without "." and ".."), sorted; empty when it cannot
+// be read.
+std::vector<std::string> HLQTest_FolderEntries(const std::string& folder);
+// Runs `body` with files limited to `bytes`, so that writes beyond it fail
+// (for root as well) instead of raising SIGXFSZ; the limit and the signal's
+// handling are restored afterwards. False, with `body` not run, when the limit
+// cannot be set.
+bool HLQTest_WithFileSizeLimit(rlim_t bytes, const std::function<void()>& body);

@@ -77,3 +77,28 @@ GtkButton* LoadedUi::button(const char* tabLabel, const char* buttonLabel) const
   }
   return nullptr;
 }
+
+std::vector<std::string> HLQTest_ComboItems(GtkComboBox* combo) {
+  std::vector<std::string> items;
+  GtkTreeModel* model = gtk_combo_box_get_model(combo);
+  if (!model) {
+    ADD_FAILURE() << "the combo box has no model";
+    return items;
+  }
+  GtkTreeIter it;
+  for (bool ok = gtk_tree_model_get_iter_first(model, &it); ok;
+       ok = gtk_tree_model_iter_next(model, &it)) {
+    gchar* text = nullptr;
+    gtk_tree_model_get(model, &it, 0, &text, -1);
+    items.push_back(text ? text : "");
+    g_free(text);
+  }
+  return items;
+}
+
+std::string HLQTest_ActiveText(GtkComboBoxText* combo) {
+  gchar* text = gtk_combo_box_text_get_active_text(combo);
+  std::string result = text ? text : "(none)";
+  g_free(text);
+  return result;
+}

@@ -4,6 +4,9 @@
 
 #include <gtk/gtk.h>
 
+#include <string>
+#include <vector>
+
 #include "app/registries.h"
 
 class LoadedUi {
@@ -28,3 +31,9 @@ class LoadedUi {
   GtkBuilder* builder_ = nullptr;
   GtkWidget* window_ = nullptr;
 };
+
+// The texts of a combo box's items in order (its first column; "" for an item
+// without text). A combo box without a model fails the test.
+std::vector<std::string> HLQTest_ComboItems(GtkComboBox* combo);
+// The active item's text, or "(none)".
+std::string HLQTest_ActiveText(GtkComboBoxText* combo);
