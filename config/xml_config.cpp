@@ -1,14 +1,218 @@
-// PLACEHOLDER: not built yet
 #include "config/xml_config.h"
-struct XMLWrapperHandle { CXMLModuleConfig* config; };
-std::optional<std::string> CXMLModuleConfig::ReadXMLNodeValue(const char*, const char*, const char*) { return std::nullopt; }
-WriteResult CXMLModuleConfig::WriteXMLNodeValue(const char*, const char*, const char*, const char*) { return {WriteStatus::SaveFailed, "not built"}; }
-std::optional<std::string> CXMLModuleConfig::ReadXMLNodeProperty(const char*, const char*, const char*, const char*) { return std::nullopt; }
-WriteResult CXMLModuleConfig::WriteXMLNodeProperty(const char*, const char*, const char*, const char*, const char*) { return {WriteStatus::SaveFailed, "not built"}; }
-HXMLWRAPPER xmlwrapper_create() { return new XMLWrapperHandle{new CXMLModuleConfig}; }
-void xmlwrapper_destroy(HXMLWRAPPER h) { if (h) { delete h->config; delete h; } }
-std::optional<std::string> xmlwrapper_ReadXMLNodeValue(HXMLWRAPPER h, const char* f, const char* s, const char* k) { return h ? h->config->ReadXMLNodeValue(f, s, k) : std::nullopt; }
-WriteResult xmlwrapper_WriteXMLNodeValue(HXMLWRAPPER h, const char* f, const char* s, const char* k, const char* t) { return h ? h->config->WriteXMLNodeValue(f, s, k, t) : WriteResult{WriteStatus::NoHandle, "no handle"}; }
-std::optional<std::string> xmlwrapper_ReadXMLNodeProperty(HXMLWRAPPER h, const char* f, const char* s, const char* k, const char* a) { return h ? h->config->ReadXMLNodeProperty(f, s, k, a) : std::nullopt; }
-WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER h, const char* f, const char* s, const char* k, const char* a, const char* v) { return h ? h->config->WriteXMLNodeProperty(f, s, k, a, v) : WriteResult{WriteStatus::NoHandle, "no handle"}; }
-bool HLQ_IsXmlSafeText(const char*) { return true; }
+
+#include <glib.h>
+#include <sys/stat.h>
+#include <tinyxml2.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+#include "config/safe_save.h"
+
+using tinyxml2::XMLDocument;
+using tinyxml2::XMLElement;
+using tinyxml2::XMLError;
+
+namespace {
+
+WriteResult notStored(WriteStatus status, std::string reason) {
+  return WriteResult{status, std::move(reason)};
+}
+
+// Every access parses the file afresh, with entities decoded and the text
+// of elements kept as it is.
+struct FreshDocument : XMLDocument {
+  FreshDocument() : XMLDocument(true, tinyxml2::PRESERVE_WHITESPACE) {}
+};
+
+WriteResult loadFailure(const std::string& reason) {
+  return notStored(WriteStatus::FileNotLoaded, reason);
+}
+
+WriteResult parseFailure(const XMLDocument& doc) {
+  if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT) return loadFailure("the file is empty");
+  if (doc.ErrorID() == tinyxml2::XML_ERROR_FILE_READ_ERROR)
+    return loadFailure("the file cannot be read");
+  return loadFailure(std::string("the file is not well-formed XML: ") + doc.ErrorStr());
+}
+
+// Loads the whole file. The file is opened here rather than by the library
+// so that the reason for a failed open is known.
+bool loadDocument(XMLDocument& doc, const char* file, WriteResult* why) {
+  if (!file) return *why = loadFailure("no file was named"), false;
+  FILE* in = std::fopen(file, "rb");
+  if (!in) {
+    int code = errno;
+    *why = loadFailure(code == ENOENT ? std::string("the file is missing")
+                                      : std::string("the file cannot be opened: ") + g_strerror(code));
+    return false;
+  }
+  struct stat status {};
+  bool regular = fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode);
+  XMLError loaded = regular ? doc.LoadFile(in) : tinyxml2::XML_ERROR_FILE_READ_ERROR;
+  std::fclose(in);
+  if (!regular) return *why = loadFailure("the path is not a regular file"), false;
+  if (loaded != tinyxml2::XML_SUCCESS) return *why = parseFailure(doc), false;
+  return true;
+}
+
+// The first child element of `parent` called `name`; a missing name never
+// matches (the library would take it for "any name").
+XMLElement* firstNamed(XMLElement* parent, const char* name) {
+  return parent && name ? parent->FirstChildElement(name) : nullptr;
+}
+
+WriteResult missingElement(const std::string& path) {
+  return notStored(WriteStatus::ElementMissing, "the element " + path + " is missing");
+}
+
+// Loads the file and finds VCP/<section>/<key>; nullptr with the reason when
+// anything on the way is missing.
+XMLElement* locateKey(XMLDocument& doc, const char* file, const char* section, const char* key,
+                      WriteResult* why) {
+  if (!loadDocument(doc, file, why)) return nullptr;
+  XMLElement* root = doc.FirstChildElement("VCP");
+  if (!root) return *why = missingElement("VCP"), nullptr;
+  std::string path = std::string("VCP/") + (section ? section : "");
+  XMLElement* sectionElement = firstNamed(root, section);
+  if (!sectionElement) return *why = missingElement(path), nullptr;
+  path += std::string("/") + (key ? key : "");
+  XMLElement* keyElement = firstNamed(sectionElement, key);
+  if (!keyElement) return *why = missingElement(path), nullptr;
+  return keyElement;
+}
+
+// Why a value may not be written, or nullopt when it may.
+std::optional<WriteResult> refusal(const char* value) {
+  if (!value) return notStored(WriteStatus::TextNotAllowed, "no value was given");
+  if (!g_utf8_validate(value, -1, nullptr))
+    return notStored(WriteStatus::TextNotAllowed, "the value is not valid UTF-8 text");
+  if (!HLQ_IsXmlSafeText(value))
+    return notStored(WriteStatus::TextNotAllowed,
+                     "the value holds a character that XML does not allow");
+  return std::nullopt;
+}
+
+WriteResult saveDocument(XMLDocument& doc, const char* file) {
+  std::string error;
+  auto print = [&doc](FILE* out) { return doc.SaveFile(out, false) == tinyxml2::XML_SUCCESS; };
+  if (!HLQ_ReplaceFileSafely(file, print, &error))
+    return notStored(WriteStatus::SaveFailed, "the file could not be saved: " + error);
+  return WriteResult{};
+}
+
+bool isXmlChar(gunichar c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+}  // namespace
+
+std::optional<std::string> CXMLModuleConfig::ReadXMLNodeValue(const char* file,
+                                                              const char* section,
+                                                              const char* key) {
+  FreshDocument doc;
+  WriteResult why;
+  XMLElement* element = locateKey(doc, file, section, key, &why);
+  if (!element) return std::nullopt;
+  const char* text = element->GetText();
+  return std::string(text ? text : "");
+}
+
+WriteResult CXMLModuleConfig::WriteXMLNodeValue(const char* file, const char* section,
+                                                const char* key, const char* text) {
+  if (auto refused = refusal(text)) return *refused;
+  FreshDocument doc;
+  WriteResult why;
+  XMLElement* element = locateKey(doc, file, section, key, &why);
+  if (!element) return why;
+  element->SetText(text);
+  return saveDocument(doc, file);
+}
+
+std::optional<std::string> CXMLModuleConfig::ReadXMLNodeProperty(const char* file,
+                                                                 const char* section,
+                                                                 const char* key,
+                                                                 const char* attribute) {
+  FreshDocument doc;
+  WriteResult why;
+  XMLElement* element = locateKey(doc, file, section, key, &why);
+  const char* value = element && attribute ? element->Attribute(attribute) : nullptr;
+  if (!value) return std::nullopt;
+  return std::string(value);
+}
+
+WriteResult CXMLModuleConfig::WriteXMLNodeProperty(const char* file, const char* section,
+                                                   const char* key, const char* attribute,
+                                                   const char* value) {
+  if (auto refused = refusal(value)) return *refused;
+  if (!attribute || !*attribute)
+    return notStored(WriteStatus::ElementMissing, "no attribute was named");
+  FreshDocument doc;
+  WriteResult why;
+  XMLElement* element = locateKey(doc, file, section, key, &why);
+  if (!element) return why;
+  element->SetAttribute(attribute, value);
+  return saveDocument(doc, file);
+}
+
+struct XMLWrapperHandle {
+  CXMLModuleConfig* config;
+};
+
+namespace {
+WriteResult noHandle() {
+  return notStored(WriteStatus::NoHandle, "there is no configuration handle (out of memory)");
+}
+}  // namespace
+
+// Without memory the handle is null, which every function below accepts:
+// reads give absent and writes report that nothing was stored.
+HXMLWRAPPER xmlwrapper_create() {
+  auto* config = new (std::nothrow) CXMLModuleConfig;
+  if (!config) return nullptr;
+  auto* handle = new (std::nothrow) XMLWrapperHandle{config};
+  if (!handle) delete config;
+  return handle;
+}
+
+void xmlwrapper_destroy(HXMLWRAPPER handle) {
+  if (!handle) return;
+  delete handle->config;
+  delete handle;
+}
+
+std::optional<std::string> xmlwrapper_ReadXMLNodeValue(HXMLWRAPPER handle, const char* file,
+                                                       const char* section, const char* key) {
+  if (!handle || !handle->config) return std::nullopt;
+  return handle->config->ReadXMLNodeValue(file, section, key);
+}
+
+WriteResult xmlwrapper_WriteXMLNodeValue(HXMLWRAPPER handle, const char* file,
+                                         const char* section, const char* key,
+                                         const char* text) {
+  if (!handle || !handle->config) return noHandle();
+  return handle->config->WriteXMLNodeValue(file, section, key, text);
+}
+
+std::optional<std::string> xmlwrapper_ReadXMLNodeProperty(HXMLWRAPPER handle, const char* file,
+                                                          const char* section, const char* key,
+                                                          const char* attribute) {
+  if (!handle || !handle->config) return std::nullopt;
+  return handle->config->ReadXMLNodeProperty(file, section, key, attribute);
+}
+
+WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file,
+                                            const char* section, const char* key,
+                                            const char* attribute, const char* value) {
+  if (!handle || !handle->config) return noHandle();
+  return handle->config->WriteXMLNodeProperty(file, section, key, attribute, value);
+}
+
+bool HLQ_IsXmlSafeText(const char* text) {
+  if (!text || !g_utf8_validate(text, -1, nullptr)) return false;
+  for (const char* p = text; *p; p = g_utf8_next_char(p))
+    if (!isXmlChar(g_utf8_get_char(p))) return false;
+  return true;
+}

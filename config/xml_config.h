@@ -59,6 +59,7 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
                                             const char* section, const char* key,
                                             const char* attribute, const char* value);
 
-// True when every character of `text` may appear in an XML 1.0 document
-// (no control characters other than tab, line feed and carriage return).
+// True when `text` is UTF-8 and every character of it may appear in an
+// XML 1.0 document (no control characters other than tab, line feed and
+// carriage return, no U+FFFE or U+FFFF).
 bool HLQ_IsXmlSafeText(const char* text);
