@@ -9,7 +9,7 @@ set -euo pipefail
 seconds="${1:-30}"
 cd "$(dirname "$0")/.."
 root="$PWD"
-tools/install-packages.sh cmake make pkg-config clang libclang-rt-14-dev libtinyxml2-dev
+tools/install-packages.sh cmake make pkg-config clang libclang-rt-14-dev libtinyxml2-dev libglib2.0-dev
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_C_COMPILER=clang -DHLQ_FUZZ=ON -DHLQ_BUILD_TESTS=OFF >/dev/null

@@ -45,8 +45,12 @@ struct Snapshot {
       attributes;
 };
 
+// The write under check, for the report of a fault.
+std::string lastWrite;
+
 [[noreturn]] void fault(const char* what, const std::string& detail = "") {
-  std::fprintf(stderr, "\nFAULT: %s %s\n", what, detail.c_str());
+  std::fprintf(stderr, "\nFAULT: %s %s\nwhile checking: %s\n", what, detail.c_str(),
+               lastWrite.c_str());
   std::abort();
 }
 
@@ -185,18 +189,23 @@ std::string expectedText(const std::string& written) {
 }
 
 std::string quoted(const std::optional<std::string>& v) {
-  return v ? "\"" + *v + "\"" : "(absent)";
+  if (!v) return "(absent)";
+  if (v->size() > 80) return "\"" + v->substr(0, 60) + "...\" (" + std::to_string(v->size()) + " bytes)";
+  return "\"" + *v + "\"";
 }
 
+// `attribute` is null for a write of the element's text.
 void checkStatusAgainstFile(const WriteResult& result, const std::optional<std::string>& before,
-                            const std::string& value) {
+                            const std::string* attribute, const std::string& value) {
   switch (result.status) {
     case WriteStatus::Stored:
     case WriteStatus::SaveFailed:
       if (!before) fault("write reported the key found, but it could not be read before");
       break;
-    case WriteStatus::FileNotLoaded:
     case WriteStatus::ElementMissing:
+      if (attribute && attribute->empty()) break;  // an attribute without a name
+      [[fallthrough]];
+    case WriteStatus::FileNotLoaded:
       if (before) fault("write reported the file or key missing, but it read", quoted(before));
       break;
     case WriteStatus::TextNotAllowed:
@@ -235,8 +244,11 @@ void writeAndCheck(HXMLWRAPPER h, const std::vector<Key>& keys, const Key& targe
       attribute ? xmlwrapper_WriteXMLNodeProperty(h, path.c_str(), s, k, attribute->c_str(),
                                                   value.c_str())
                 : xmlwrapper_WriteXMLNodeValue(h, path.c_str(), s, k, value.c_str());
+  lastWrite = target.section + "/" + target.key + (attribute ? " @" + *attribute : "") +
+              " := " + quoted(value) + ", status " +
+              std::to_string(static_cast<int>(result.status)) + " " + result.reason;
   expectOnlyTheFile("a write");
-  checkStatusAgainstFile(result, keyBefore, value);
+  checkStatusAgainstFile(result, keyBefore, attribute, value);
   if (!result.stored()) {
     if (readWhole(path) != bytesBefore) fault("a write that was not stored changed the file");
     return;
