@@ -10,6 +10,7 @@
 #include "tests/support/dialog_catcher.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/usb_testbed.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ class Startup : public testing::Test {
     HLQTest_SetLockFilePath(lock_);
     HLQTest_SetUiFilePath(HLQTest_SourceUiFile());
   }
+  UsbTestbed usb_;  // the page initialisers look at an emulated, empty bus
   TempDir dir_;
   std::string device_ = dir_.file("KWNConfig.xml");
   std::string logging_ = dir_.file("KWNLogging.xml");
