@@ -1,10 +1,13 @@
 #include "pages/device_fields.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/fixed_paths.h"
 #include "config/config_layout.h"
 #include "devices/port_mapping.h"
+#include "devices/usb_discovery.h"
+#include "devices/usb_ids.h"
 
 void HLQ_ShowStoredPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText* selector) {
   auto stored = xmlwrapper_ReadXMLNodeValue(config, HLQ_DeviceConfigPath(), kwn::PORTS, portKey);
@@ -50,6 +53,47 @@ void HLQ_ClearDevice(GtkEntry* pid, GtkEntry* vid, GtkEntry* serial) {
   gtk_entry_set_text(pid, "");
   gtk_entry_set_text(vid, "");
   gtk_entry_set_text(serial, "");
+}
+
+void HLQ_WriteDeviceAttributes(HXMLWRAPPER config, const char* portKey,
+                               const HLQDeviceFields& device, ApplyReport* report) {
+  HLQ_WriteEntryAttribute(config, portKey, device.pidAttribute, device.pid, report);
+  HLQ_WriteEntryAttribute(config, portKey, device.vidAttribute, device.vid, report);
+  HLQ_WriteEntryAttribute(config, portKey, device.serialAttribute, device.serial, report);
+}
+
+void HLQ_ReadDevicePage(const HLQDevicePage& page, SupportedDeviceInfo* records) {
+  const int32_t count = static_cast<int32_t>(page.devices.size());
+  std::memset(records, 0, sizeof(SupportedDeviceInfo) * count);
+  HXMLWRAPPER config = xmlwrapper_create();
+  HLQ_ShowStoredPort(config, page.portKey, page.selector);
+  xmlwrapper_destroy(config);
+  getSupportedDeviceInfo(records, count, HLQ_VENDOR_IDS, page.productTable, page.productCount);
+}
+
+void HLQ_ShowDevices(const std::vector<HLQDeviceFields>& devices,
+                     const SupportedDeviceInfo* records) {
+  for (size_t i = 0; i < devices.size(); ++i) {
+    const HLQDeviceFields& device = devices[i];
+    HLQ_ShowDevice(records[i], device.pid, device.vid, device.serial);
+  }
+}
+
+ApplyReport HLQ_WriteDevicePage(const HLQDevicePage& page) {
+  ApplyReport report;
+  report.file = HLQ_DeviceConfigPath();
+  HXMLWRAPPER config = xmlwrapper_create();
+  HLQ_WriteSelectedPort(config, page.portKey, page.selector, &report);
+  for (const HLQDeviceFields& device : page.devices)
+    HLQ_WriteDeviceAttributes(config, page.portKey, device, &report);
+  xmlwrapper_destroy(config);
+  return report;
+}
+
+void HLQ_ClearDevicePage(const HLQDevicePage& page) {
+  gtk_combo_box_set_active(GTK_COMBO_BOX(page.selector), 0);
+  for (const HLQDeviceFields& device : page.devices)
+    HLQ_ClearDevice(device.pid, device.vid, device.serial);
 }
 
 void on_btnDemo_printermodcfg_clicked(GtkButton*, gpointer) {

@@ -5,6 +5,9 @@
 
 #include <gtk/gtk.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "app/apply_report.h"
 #include "config/xml_config.h"
 #include "devices/supported_device.h"
@@ -29,6 +32,46 @@ void HLQ_WriteEntryAttribute(HXMLWRAPPER config, const char* portKey, const char
 
 // Empties the three entries of one device.
 void HLQ_ClearDevice(GtkEntry* pid, GtkEntry* vid, GtkEntry* serial);
+
+// One device's three entries and the attributes of the port element that
+// store their texts.
+struct HLQDeviceFields {
+  GtkEntry* pid;
+  GtkEntry* vid;
+  GtkEntry* serial;
+  const char* pidAttribute;
+  const char* vidAttribute;
+  const char* serialAttribute;
+};
+
+// Writes the three entries' texts, unchanged, in the order PID, VID, serial.
+void HLQ_WriteDeviceAttributes(HXMLWRAPPER config, const char* portKey,
+                               const HLQDeviceFields& device, ApplyReport* report);
+
+// A page that has nothing but a port and the devices found on the bus: the
+// port selector, the entries of each device in discovery order, and the
+// product table that discovery searches.
+struct HLQDevicePage {
+  const char* portKey;
+  GtkComboBoxText* selector;
+  std::vector<HLQDeviceFields> devices;
+  const uint16_t* productTable;
+  uint32_t productCount;
+};
+
+// Start-up: shows the stored port, zero-fills one record per device and lets
+// discovery fill them (devices that are not found stay zero).
+void HLQ_ReadDevicePage(const HLQDevicePage& page, SupportedDeviceInfo* records);
+
+// Shows one record per device in that device's entries.
+void HLQ_ShowDevices(const std::vector<HLQDeviceFields>& devices,
+                     const SupportedDeviceInfo* records);
+
+// Apply: the port, then the attributes of each device in order.
+ApplyReport HLQ_WriteDevicePage(const HLQDevicePage& page);
+
+// Clear: the selector to "None", then every device's entries emptied.
+void HLQ_ClearDevicePage(const HLQDevicePage& page);
 
 extern "C" {
 // The Demo action shared by all device pages.

@@ -1,0 +1,214 @@
+// The line display page on the real window, a real device configuration file
+// and line displays emulated on the USB bus.
+#include "pages/linedisplay_page.h"
+
+#include <gtest/gtest.h>
+
+#include "app/apply_report.h"
+#include "config/config_layout.h"
+#include "config/xml_config.h"
+#include "pages/cashdrawer_page.h"
+#include "tests/support/dialog_catcher.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/ui_fixture.h"
+#include "tests/support/usb_testbed.h"
+
+namespace {
+
+constexpr uint16_t kVendor = 0x1a0b;
+constexpr uint16_t kDisplay = 0x0d02;
+constexpr uint16_t kLowDisplay = 0x00d6;
+constexpr uint16_t kDrawer = 0x0c01;
+
+class LineDisplayPage : public testing::Test {
+ protected:
+  void SetUp() override {
+    HLQTest_CopySample("KWNConfig.xml", file_);
+    HLQTest_SetDeviceConfigPath(file_);
+  }
+
+  void storePort(const char* text) {
+    ASSERT_TRUE(CXMLModuleConfig()
+                    .WriteXMLNodeValue(file_.c_str(), kwn::PORTS, kwn::LD_USB, text)
+                    .stored());
+  }
+  void storeAttribute(const char* attribute, const char* value) {
+    ASSERT_TRUE(CXMLModuleConfig()
+                    .WriteXMLNodeProperty(file_.c_str(), kwn::PORTS, kwn::LD_USB, attribute, value)
+                    .stored());
+  }
+  std::optional<std::string> port() {
+    return CXMLModuleConfig().ReadXMLNodeValue(file_.c_str(), kwn::PORTS, kwn::LD_USB);
+  }
+  std::optional<std::string> attribute(const char* name) {
+    return CXMLModuleConfig().ReadXMLNodeProperty(file_.c_str(), kwn::PORTS, kwn::LD_USB, name);
+  }
+
+  void start() { LineDisplayTab_ReadValuesforInit(&ui_.combos, &ui_.entries); }
+  int position() { return gtk_combo_box_get_active(GTK_COMBO_BOX(ui_.combos.gtkchboxt_ldport)); }
+  std::string text(GtkEntry* HLQEntries::*entry) { return gtk_entry_get_text(ui_.entries.*entry); }
+  std::string pid() { return text(&HLQEntries::gtkentry_ldpid); }
+  std::string vid() { return text(&HLQEntries::gtkentry_ldvid); }
+  std::string serial() { return text(&HLQEntries::gtkedt_ldserial); }
+  void fillEntries(const char* value) {
+    gtk_entry_set_text(ui_.entries.gtkentry_ldpid, value);
+    gtk_entry_set_text(ui_.entries.gtkentry_ldvid, value);
+    gtk_entry_set_text(ui_.entries.gtkedt_ldserial, value);
+  }
+
+  // Presses Apply as the user does and returns the one message box it shows.
+  SeenDialog apply() {
+    DialogCatcher catcher;
+    gtk_button_clicked(ui_.button("Line Display", "_Apply"));
+    EXPECT_EQ(catcher.dialogs().size(), 1u);
+    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
+    return catcher.dialogs().empty() ? SeenDialog{} : catcher.dialogs()[0];
+  }
+
+  TempDir dir_;
+  std::string file_ = dir_.file("KWNConfig.xml");
+  LoadedUi ui_;
+  UsbTestbed usb_;
+};
+
+}  // namespace
+
+TEST_F(LineDisplayPage, WithoutADisplayTheEntriesAreEmptyAndTheStoredPortIsShown) {
+  storePort("/dev/ttyS19");
+  fillEntries("stale");
+  start();
+  EXPECT_EQ(position(), 2);
+  EXPECT_EQ(pid(), "");
+  EXPECT_EQ(vid(), "");
+  EXPECT_EQ(serial(), "");
+}
+
+TEST_F(LineDisplayPage, ShowsTheAttachedDisplayAndNotADrawer) {
+  usb_.addDevice({kVendor, kDrawer, std::string("DRAWER"), true});
+  usb_.addDevice({kVendor, kLowDisplay, std::string("LD-0042"), true});
+  start();
+  EXPECT_EQ(pid(), "00d6");  // four lower-case digits, leading zeros kept
+  EXPECT_EQ(vid(), "1a0b");
+  EXPECT_EQ(serial(), "LD-0042");
+
+  // The drawer is the cash drawer page's device, and the display is not.
+  CashDrawerTab_ReadValuesforInit(&ui_.combos, &ui_.entries);
+  EXPECT_EQ(text(&HLQEntries::gtkedt_cd1pid), "0c01");
+  EXPECT_EQ(text(&HLQEntries::gtkedt_cd2pid), "");
+}
+
+TEST_F(LineDisplayPage, ADisplayWithoutASerialStringShowsItsIdsOnly) {
+  usb_.addDevice({kVendor, kDisplay, std::nullopt, true});
+  fillEntries("stale");
+  start();
+  EXPECT_EQ(pid(), "0d02");
+  EXPECT_EQ(vid(), "1a0b");
+  EXPECT_EQ(serial(), "");
+}
+
+TEST_F(LineDisplayPage, ADisplayThatCannotBeOpenedShowsItsIdsOnly) {
+  usb_.addDevice({kVendor, kDisplay, std::string("UNREAD"), false});
+  fillEntries("stale");
+  start();
+  EXPECT_EQ(pid(), "0d02");
+  EXPECT_EQ(serial(), "");
+}
+
+TEST_F(LineDisplayPage, ApplyStoresThePortAndTheEntriesAsTyped) {
+  usb_.addDevice({kVendor, kDisplay, std::string("LD-1"), true});
+  start();
+  ui_.connectSignals();
+  gtk_combo_box_set_active(GTK_COMBO_BOX(ui_.combos.gtkchboxt_ldport), 2);
+  gtk_entry_set_text(ui_.entries.gtkedt_ldserial, "typed <&> not hex");
+
+  SeenDialog shown = apply();
+  EXPECT_EQ(shown.title, "Line Display Configuration");
+  EXPECT_EQ(shown.text, "Line Display Settings Applied");
+  EXPECT_TRUE(g_hlqConfigChanged);
+  EXPECT_EQ(port(), "/dev/ttyS19");
+  EXPECT_EQ(attribute(kwn::ATTR_PID), "0d02");
+  EXPECT_EQ(attribute(kwn::ATTR_VID), "1a0b");
+  EXPECT_EQ(attribute(kwn::ATTR_SERIAL), "typed <&> not hex");
+
+  gtk_combo_box_set_active(GTK_COMBO_BOX(ui_.combos.gtkchboxt_ldport), 0);
+  start();  // the next start
+  EXPECT_EQ(position(), 2);
+}
+
+TEST_F(LineDisplayPage, NoneIsStoredAsABlankAndReadBackAsNone) {
+  storePort("/dev/ttyS18");
+  start();
+  ui_.connectSignals();
+  gtk_combo_box_set_active(GTK_COMBO_BOX(ui_.combos.gtkchboxt_ldport), 0);
+  EXPECT_EQ(apply().text, "Line Display Settings Applied");
+  EXPECT_EQ(port(), "");  // the blank, which reads back as the empty text, not "None"
+
+  for (const char* stored : {"", "None", "/dev/ttyS13"}) {
+    if (*stored) storePort(stored);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(ui_.combos.gtkchboxt_ldport), 1);
+    start();
+    EXPECT_EQ(position(), 0) << "stored \"" << stored << "\"";
+  }
+}
+
+TEST_F(LineDisplayPage, ClearThenApplyStoresABlankPortAndEmptyAttributes) {
+  storePort("/dev/ttyS19");
+  usb_.addDevice({kVendor, kDisplay, std::string("LD-1"), true});
+  start();
+  ui_.connectSignals();
+  std::string before = HLQTest_ReadFile(file_);
+  gtk_button_clicked(ui_.button("Line Display", "_Clear"));
+  EXPECT_EQ(position(), 0);
+  EXPECT_EQ(pid() + vid() + serial(), "");
+  EXPECT_EQ(HLQTest_ReadFile(file_), before);  // Clear alone writes nothing
+  EXPECT_FALSE(g_hlqConfigChanged);
+
+  EXPECT_EQ(apply().text, "Line Display Settings Applied");
+  EXPECT_EQ(port(), "");  // " " reads back as the empty text
+  for (const char* name : {kwn::ATTR_PID, kwn::ATTR_VID, kwn::ATTR_SERIAL})
+    EXPECT_EQ(attribute(name), "") << name;
+}
+
+TEST_F(LineDisplayPage, AttributesOfAnEarlierDisplayAreReplaced) {
+  storeAttribute(kwn::ATTR_PID, "0d01");
+  storeAttribute(kwn::ATTR_VID, "2c4e");
+  storeAttribute(kwn::ATTR_SERIAL, "OLD-DISPLAY");
+  start();  // nothing attached now
+  ui_.connectSignals();
+  apply();
+  for (const char* name : {kwn::ATTR_PID, kwn::ATTR_VID, kwn::ATTR_SERIAL})
+    EXPECT_EQ(attribute(name), "") << name;
+  EXPECT_EQ(port(), "/dev/ttyS18");
+}
+
+TEST_F(LineDisplayPage, APortThisSelectorLacksIsKeptAndTheUserIsTold) {
+  for (const char* stored : {"/dev/ttyS12", "/dev/ttyS17"}) {
+    storePort(stored);
+    gtk_combo_box_set_active(GTK_COMBO_BOX(ui_.combos.gtkchboxt_ldport), 1);
+    start();
+    EXPECT_EQ(position(), -1) << stored;
+  }
+  ui_.connectSignals();
+  gtk_entry_set_text(ui_.entries.gtkentry_ldpid, "0d03");
+
+  SeenDialog shown = apply();
+  EXPECT_EQ(port(), "/dev/ttyS17");
+  EXPECT_EQ(attribute(kwn::ATTR_PID), "0d03");
+  EXPECT_EQ(attribute(kwn::ATTR_SERIAL), "");
+  EXPECT_EQ(shown.text.find("Line Display Settings Applied"), std::string::npos) << shown.text;
+  EXPECT_NE(shown.text.find("LD_USB: no port is selected"), std::string::npos) << shown.text;
+  EXPECT_EQ(shown.text.find("attribute"), std::string::npos) << shown.text;  // those were stored
+  EXPECT_TRUE(g_hlqConfigChanged);
+}
+
+TEST_F(LineDisplayPage, DemoPrintsTheNoticeAndChangesNothing) {
+  start();
+  ui_.connectSignals();
+  std::string before = HLQTest_ReadFile(file_);
+  testing::internal::CaptureStdout();
+  gtk_button_clicked(ui_.button("Line Display", "_Demo"));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Still Not Implemented yet\n");
+  EXPECT_EQ(HLQTest_ReadFile(file_), before);
+  EXPECT_EQ(position(), 1);
+}

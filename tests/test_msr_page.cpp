@@ -1,0 +1,498 @@
+// The MSR page on the real window and a real device configuration file: what
+// start-up shows, what Apply stores, and the check box rules.
+#include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/apply_report.h"
+#include "config/config_layout.h"
+#include "pages/msr_page.h"
+#include "tests/support/dialog_catcher.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/ui_fixture.h"
+
+namespace {
+
+const std::vector<std::string> kBooleanKeys = {
+    "CR_Enabled",        "Track1_Enabled",    "Track2_Enabled",
+    "Track3_Enabled",    "Strip_Sentinels",   "Hide_Error_Tracks",
+    "Track1_CR_Enabled", "Track2_CR_Enabled", "Track3_CR_Enabled"};
+const std::vector<std::string> kSentinelKeys = {"Track1_Start_Sentinel", "Track2_Start_Sentinel",
+                                                "Track3_Start_Sentinel", "End_Sentinel"};
+const std::vector<std::string> kAllMsrKeys = {
+    "CR_Enabled",        "Track1_Enabled",        "Track2_Enabled",
+    "Track3_Enabled",    "Strip_Sentinels",       "Hide_Error_Tracks",
+    "Track1_CR_Enabled", "Track2_CR_Enabled",     "Track3_CR_Enabled",
+    "Track1_Start_Sentinel", "Track2_Start_Sentinel", "Track3_Start_Sentinel",
+    "End_Sentinel",
+    "Head_Wrapper",      "Head_Wrapper_Bk",       "Head_Wrapper_Chbx",
+    "Tail_Wrapper",      "Tail_Wrapper_Bk",       "Tail_Wrapper_Chbx"};
+
+// The file is read and edited here with tinyxml2 directly, not through the
+// configuration layer the page uses.
+tinyxml2::XMLElement* element(tinyxml2::XMLDocument& doc, const char* section, const char* key) {
+  auto* s = doc.FirstChildElement("VCP")->FirstChildElement(section);
+  return s ? s->FirstChildElement(key) : nullptr;
+}
+
+struct Wrapper {
+  const char* name;
+  GtkCheckButton* HLQCheckBoxes::*box;
+  GtkEntry* HLQEntries::*entry;
+  std::string active, keptAside, flag;
+};
+const Wrapper kWrappers[] = {
+    {"head", &HLQCheckBoxes::gtkcheckbtn_headwrapper, &HLQEntries::gtkentry_headwrapper,
+     "Head_Wrapper", "Head_Wrapper_Bk", "Head_Wrapper_Chbx"},
+    {"tail", &HLQCheckBoxes::gtkcheckbtn_tailwrapper, &HLQEntries::gtkentry_tailwrapper,
+     "Tail_Wrapper", "Tail_Wrapper_Bk", "Tail_Wrapper_Chbx"},
+};
+
+bool sensitive(GtkCheckButton* box) { return gtk_widget_get_sensitive(GTK_WIDGET(box)); }
+bool editable(GtkEntry* entry) { return gtk_editable_get_editable(GTK_EDITABLE(entry)); }
+std::string textOf(GtkEntry* entry) { return gtk_entry_get_text(entry); }
+
+class MsrPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HLQTest_CopySample("KWNConfig.xml", path_);
+    HLQTest_SetDeviceConfigPath(path_);
+  }
+  void TearDown() override { HLQTest_SetDeviceConfigPath("/nonexistent/KWNConfig.xml"); }
+
+  // A start of the tool as far as this page goes: the window, the page
+  // filled, then the handlers connected.
+  void start(bool entriesWithoutMaxLength = false) {
+    ui_.reset();
+    ui_ = std::make_unique<LoadedUi>();
+    if (entriesWithoutMaxLength)
+      for (auto* entry : msrEntries()) gtk_entry_set_max_length(entry, 0);
+    MSRTab_ReadValuesforInit(&ui_->combos, &ui_->checks, &ui_->entries);
+    ui_->connectSignals();
+  }
+  ApplyReport apply() { return MSRTab_WriteValues(&ui_->combos, &ui_->checks, &ui_->entries); }
+  // The Apply button pressed, its message box answered.
+  SeenDialog pressApply() {
+    DialogCatcher catcher;
+    gtk_button_clicked(ui_->button("MSR", "_Apply"));
+    EXPECT_EQ(catcher.dialogs().size(), 1u);
+    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
+    return catcher.dialogs().empty() ? SeenDialog{} : catcher.dialogs().front();
+  }
+
+  std::optional<std::string> stored(const char* section, const std::string& key) {
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    EXPECT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
+    auto* e = element(doc, section, key.c_str());
+    if (!e) return std::nullopt;
+    return e->GetText() ? e->GetText() : "";
+  }
+  std::optional<std::string> msr(const std::string& key) { return stored(kwn::MSR, key); }
+  std::map<std::string, std::optional<std::string>> allMsr() {
+    std::map<std::string, std::optional<std::string>> values;
+    for (const auto& key : kAllMsrKeys) values[key] = msr(key);
+    return values;
+  }
+  void store(const char* section, const std::string& key, const char* text) {
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    ASSERT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
+    element(doc, section, key.c_str())->SetText(text);
+    ASSERT_EQ(doc.SaveFile(path_.c_str()), tinyxml2::XML_SUCCESS);
+  }
+  void storeMsr(const std::string& key, const char* text) { store(kwn::MSR, key, text); }
+  void remove(const char* section, const char* key) {
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    ASSERT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
+    // A null key removes the whole section.
+    auto* e = key ? element(doc, section, key) : doc.RootElement()->FirstChildElement(section);
+    e->Parent()->DeleteChild(e);
+    ASSERT_EQ(doc.SaveFile(path_.c_str()), tinyxml2::XML_SUCCESS);
+  }
+
+  GtkCheckButton* box(const std::string& key) {
+    static const std::map<std::string, GtkCheckButton* HLQCheckBoxes::*> boxes = {
+        {"CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_carriageretunrenbld},
+        {"Track1_Enabled", &HLQCheckBoxes::gtkcheckbtn_track1enbld},
+        {"Track2_Enabled", &HLQCheckBoxes::gtkcheckbnt_track2enbld},
+        {"Track3_Enabled", &HLQCheckBoxes::gtkcheckbtn_track3enbld},
+        {"Strip_Sentinels", &HLQCheckBoxes::gtkcheckbtn_stripsentinels},
+        {"Hide_Error_Tracks", &HLQCheckBoxes::gtkcheckbtn_hideerrtraks},
+        {"Track1_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack1enbld},
+        {"Track2_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack2enbld},
+        {"Track3_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack3en}};
+    return ui_->checks.*boxes.at(key);
+  }
+  std::vector<GtkCheckButton*> perTrackCr() {
+    return {box("Track1_CR_Enabled"), box("Track2_CR_Enabled"), box("Track3_CR_Enabled")};
+  }
+  std::vector<GtkEntry*> sentinels() {
+    return {ui_->entries.gtkentry_startsentinelt1, ui_->entries.gtkentry_startsentinelt2,
+            ui_->entries.gtkentry_startsentinelt3, ui_->entries.gtkentry_endsentinel};
+  }
+  std::vector<GtkEntry*> msrEntries() {
+    auto all = sentinels();
+    all.push_back(ui_->entries.gtkentry_headwrapper);
+    all.push_back(ui_->entries.gtkentry_tailwrapper);
+    return all;
+  }
+  GtkComboBox* port() { return GTK_COMBO_BOX(ui_->combos.gtkcboxt_msrport); }
+
+  TempDir dir_;
+  std::string path_ = dir_.file("KWNConfig.xml");
+  std::unique_ptr<LoadedUi> ui_;
+};
+
+TEST_F(MsrPage, ApplyOfAnUntouchedPageStoresTheSameValuesAndNothingForRawDataMode) {
+  auto before = allMsr();
+  start();
+  EXPECT_EQ(gtk_combo_box_get_active(port()), 1);
+  EXPECT_FALSE(sensitive(ui_->checks.gtkcheckbtn_rawdatamode));
+  // Whatever raw data mode shows, it has no key of its own.
+  HLQ_SetChecked(ui_->checks.gtkcheckbtn_rawdatamode, true);
+
+  SeenDialog dialog = pressApply();
+  EXPECT_EQ(dialog.title, "MSR Configuration");
+  EXPECT_EQ(dialog.text, "MSR Settings Applied");
+  EXPECT_TRUE(g_hlqConfigChanged);
+  EXPECT_EQ(allMsr(), before);
+  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "/dev/ttyS20");
+
+  tinyxml2::XMLDocument doc;
+  ASSERT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
+  int elements = 0;
+  for (auto* e = doc.RootElement()->FirstChildElement(kwn::MSR)->FirstChildElement(); e;
+       e = e->NextSiblingElement())
+    ++elements;
+  EXPECT_EQ(elements, 19);
+
+  start();  // and again after a restart
+  EXPECT_FALSE(sensitive(ui_->checks.gtkcheckbtn_rawdatamode));
+}
+
+TEST_F(MsrPage, GlobalCarriageReturnGreysOutThePerTrackBoxesWithoutChangingThem) {
+  storeMsr("CR_Enabled", "1");
+  storeMsr("Track2_CR_Enabled", "1");
+  start();
+  EXPECT_TRUE(HLQ_IsChecked(box("CR_Enabled")));
+  for (auto* b : perTrackCr()) EXPECT_FALSE(sensitive(b));
+  EXPECT_FALSE(HLQ_IsChecked(box("Track1_CR_Enabled")));
+  EXPECT_TRUE(HLQ_IsChecked(box("Track2_CR_Enabled")));
+
+  EXPECT_TRUE(apply().notStored.empty());
+  EXPECT_EQ(msr("CR_Enabled"), "1");
+  EXPECT_EQ(msr("Track2_CR_Enabled"), "1");
+  EXPECT_EQ(msr("Track1_CR_Enabled"), "0");
+
+  HLQ_SetChecked(box("CR_Enabled"), false);
+  for (auto* b : perTrackCr()) EXPECT_TRUE(sensitive(b));
+  EXPECT_FALSE(HLQ_IsChecked(box("Track1_CR_Enabled")));
+  EXPECT_TRUE(HLQ_IsChecked(box("Track2_CR_Enabled")));
+  EXPECT_FALSE(HLQ_IsChecked(box("Track3_CR_Enabled")));
+
+  HLQ_SetChecked(box("CR_Enabled"), true);
+  for (auto* b : perTrackCr()) EXPECT_FALSE(sensitive(b));
+  EXPECT_TRUE(HLQ_IsChecked(box("Track2_CR_Enabled")));
+}
+
+TEST_F(MsrPage, PerTrackBoxesAreSensitiveWhileTheGlobalBoxIsOff) {
+  storeMsr("CR_Enabled", "0");
+  storeMsr("Track3_CR_Enabled", "1");
+  start();
+  for (auto* b : perTrackCr()) EXPECT_TRUE(sensitive(b));
+  EXPECT_TRUE(HLQ_IsChecked(box("Track3_CR_Enabled")));
+}
+
+TEST_F(MsrPage, BooleansAreOnOnlyForExactlyOne) {
+  for (const char* text : {"true", "0", "", " 1", "1 ", "01", "10"}) {
+    SCOPED_TRACE(std::string("stored \"") + text + "\"");
+    for (const auto& key : kBooleanKeys) storeMsr(key, text);
+    for (const auto& w : kWrappers) storeMsr(w.flag, text);
+    start();
+    for (const auto& key : kBooleanKeys) EXPECT_FALSE(HLQ_IsChecked(box(key))) << key;
+    for (const auto& w : kWrappers) EXPECT_FALSE(HLQ_IsChecked(ui_->checks.*w.box)) << w.name;
+    EXPECT_TRUE(apply().notStored.empty());
+    for (const auto& key : kBooleanKeys) EXPECT_EQ(msr(key), "0") << key;
+    for (const auto& w : kWrappers) EXPECT_EQ(msr(w.flag), "0") << w.name;
+  }
+  for (const auto& key : kBooleanKeys) storeMsr(key, "1");
+  start();
+  for (const auto& key : kBooleanKeys) EXPECT_TRUE(HLQ_IsChecked(box(key))) << key;
+}
+
+TEST_F(MsrPage, EmptySentinelsShowEmptyAndAreStoredAsTheirDefaults) {
+  for (const auto& key : kSentinelKeys) storeMsr(key, "");
+  start();
+  for (auto* entry : sentinels()) EXPECT_EQ(textOf(entry), "");
+  EXPECT_TRUE(apply().notStored.empty());
+  EXPECT_EQ(msr("Track1_Start_Sentinel"), "%");
+  EXPECT_EQ(msr("Track2_Start_Sentinel"), ";");
+  EXPECT_EQ(msr("Track3_Start_Sentinel"), "+");
+  EXPECT_EQ(msr("End_Sentinel"), "?");
+
+  gtk_entry_set_text(ui_->entries.gtkentry_startsentinelt2, "#");
+  gtk_entry_set_text(ui_->entries.gtkentry_endsentinel, "!");
+  apply();
+  EXPECT_EQ(msr("Track2_Start_Sentinel"), "#");
+  EXPECT_EQ(msr("End_Sentinel"), "!");
+}
+
+TEST_F(MsrPage, WrapperTextMovesBetweenActiveAndKeptAsideAcrossRestarts) {
+  for (const auto& w : kWrappers) {
+    SCOPED_TRACE(w.name);
+    start();
+    GtkEntry* entry = ui_->entries.*w.entry;
+    GtkCheckButton* wrapperBox = ui_->checks.*w.box;
+    EXPECT_FALSE(editable(entry));
+    HLQ_SetChecked(wrapperBox, true);
+    EXPECT_TRUE(editable(entry));
+    gtk_entry_set_text(entry, "<[");
+    apply();
+    EXPECT_EQ(msr(w.active), "<[");
+    EXPECT_EQ(msr(w.keptAside), "");
+    EXPECT_EQ(msr(w.flag), "1");
+
+    HLQ_SetChecked(wrapperBox, false);
+    EXPECT_FALSE(editable(entry));
+    EXPECT_EQ(textOf(entry), "<[");
+    apply();
+    EXPECT_EQ(msr(w.active), "");
+    EXPECT_EQ(msr(w.keptAside), "<[");
+    EXPECT_EQ(msr(w.flag), "0");
+
+    start();
+    entry = ui_->entries.*w.entry;
+    wrapperBox = ui_->checks.*w.box;
+    EXPECT_EQ(textOf(entry), "<[");
+    EXPECT_FALSE(HLQ_IsChecked(wrapperBox));
+    EXPECT_FALSE(editable(entry));
+    HLQ_SetChecked(wrapperBox, true);
+    EXPECT_TRUE(editable(entry));
+    apply();
+    EXPECT_EQ(msr(w.active), "<[");
+    EXPECT_EQ(msr(w.keptAside), "");
+    EXPECT_EQ(msr(w.flag), "1");
+
+    start();
+    EXPECT_EQ(textOf(ui_->entries.*w.entry), "<[");
+    EXPECT_TRUE(editable(ui_->entries.*w.entry));
+  }
+}
+
+TEST_F(MsrPage, TheFlagChoosesWhichTextOfThePairIsShownEvenWhenItIsEmpty) {
+  for (const auto& w : kWrappers) {
+    storeMsr(w.active, "");
+    storeMsr(w.keptAside, "kept");
+    storeMsr(w.flag, "1");
+  }
+  start();
+  for (const auto& w : kWrappers) {
+    EXPECT_EQ(textOf(ui_->entries.*w.entry), "") << w.name;
+    EXPECT_TRUE(HLQ_IsChecked(ui_->checks.*w.box)) << w.name;
+    EXPECT_TRUE(editable(ui_->entries.*w.entry)) << w.name;
+  }
+  for (const auto& w : kWrappers) {
+    storeMsr(w.active, "act");
+    storeMsr(w.keptAside, "");
+    storeMsr(w.flag, "0");
+  }
+  start();
+  for (const auto& w : kWrappers) EXPECT_EQ(textOf(ui_->entries.*w.entry), "") << w.name;
+}
+
+TEST_F(MsrPage, MissingElementsShowAsNoneOffEmptyOrTheOtherTextOfThePair) {
+  remove(kwn::PORTS, "MSR_USB");
+  remove(kwn::MSR, "Track1_Enabled");
+  remove(kwn::MSR, "End_Sentinel");
+  storeMsr("Head_Wrapper_Bk", "kept");
+  storeMsr("Head_Wrapper_Chbx", "1");
+  remove(kwn::MSR, "Head_Wrapper");
+  remove(kwn::MSR, "Tail_Wrapper_Chbx");
+  remove(kwn::MSR, "Tail_Wrapper_Bk");
+  storeMsr("Tail_Wrapper", "act");
+  start();
+  EXPECT_EQ(gtk_combo_box_get_active(port()), 0);
+  EXPECT_FALSE(HLQ_IsChecked(box("Track1_Enabled")));
+  EXPECT_TRUE(HLQ_IsChecked(box("Track2_Enabled")));
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_endsentinel), "");
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_headwrapper), "kept");
+  EXPECT_TRUE(HLQ_IsChecked(ui_->checks.gtkcheckbtn_headwrapper));
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_tailwrapper), "act");
+  EXPECT_FALSE(HLQ_IsChecked(ui_->checks.gtkcheckbtn_tailwrapper));
+  EXPECT_FALSE(editable(ui_->entries.gtkentry_tailwrapper));
+}
+
+TEST_F(MsrPage, DefaultSetsTheDefaultsAndApplyStoresExactlyThem) {
+  store(kwn::PORTS, "MSR_USB", "/dev/ttyS21");
+  for (const auto& key : kBooleanKeys) storeMsr(key, "1");
+  for (const char* key : {"Track1_Enabled", "Track2_Enabled", "Track3_Enabled"})
+    storeMsr(key, "0");
+  for (const auto& key : kSentinelKeys) storeMsr(key, "x");
+  storeMsr("Head_Wrapper", "head");
+  storeMsr("Head_Wrapper_Chbx", "1");
+  storeMsr("Tail_Wrapper_Bk", "tail");
+  auto before = allMsr();
+  start();
+  ASSERT_TRUE(HLQ_IsChecked(box("CR_Enabled")));
+  ASSERT_TRUE(editable(ui_->entries.gtkentry_headwrapper));
+
+  gtk_button_clicked(ui_->button("MSR", "_Default"));
+  EXPECT_EQ(gtk_combo_box_get_active(port()), 2);
+  for (auto* b : perTrackCr()) EXPECT_TRUE(sensitive(b));
+  for (const auto& w : kWrappers) {
+    EXPECT_FALSE(editable(ui_->entries.*w.entry)) << w.name;
+    EXPECT_EQ(textOf(ui_->entries.*w.entry), "") << w.name;
+  }
+  EXPECT_EQ(allMsr(), before);  // Default writes nothing
+
+  EXPECT_TRUE(apply().notStored.empty());
+  const std::map<std::string, std::optional<std::string>> expected = {
+      {"CR_Enabled", "0"},        {"Track1_Enabled", "1"},        {"Track2_Enabled", "1"},
+      {"Track3_Enabled", "1"},    {"Strip_Sentinels", "0"},       {"Hide_Error_Tracks", "0"},
+      {"Track1_CR_Enabled", "0"}, {"Track2_CR_Enabled", "0"},     {"Track3_CR_Enabled", "0"},
+      {"Track1_Start_Sentinel", "%"}, {"Track2_Start_Sentinel", ";"},
+      {"Track3_Start_Sentinel", "+"}, {"End_Sentinel", "?"},
+      {"Head_Wrapper", ""},       {"Head_Wrapper_Bk", ""},        {"Head_Wrapper_Chbx", "0"},
+      {"Tail_Wrapper", ""},       {"Tail_Wrapper_Bk", ""},        {"Tail_Wrapper_Chbx", "0"}};
+  EXPECT_EQ(allMsr(), expected);
+  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "/dev/ttyS21");
+}
+
+TEST_F(MsrPage, ClearChoosesNoPortAndLeavesEverythingElse) {
+  storeMsr("CR_Enabled", "1");
+  storeMsr("Track1_CR_Enabled", "1");
+  storeMsr("Track3_Enabled", "0");
+  storeMsr("Track1_Start_Sentinel", "a");
+  storeMsr("Tail_Wrapper", "tw");
+  storeMsr("Tail_Wrapper_Chbx", "1");
+  auto before = allMsr();
+  start();
+  gtk_button_clicked(ui_->button("MSR", "_Clear"));
+  EXPECT_EQ(gtk_combo_box_get_active(port()), 0);
+  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "/dev/ttyS20");  // Clear writes nothing
+  for (auto* b : perTrackCr()) EXPECT_FALSE(sensitive(b));
+  EXPECT_TRUE(editable(ui_->entries.gtkentry_tailwrapper));
+
+  EXPECT_TRUE(apply().notStored.empty());
+  // " " is stored; the later saves keep an element of only white space as empty.
+  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "");
+  EXPECT_EQ(allMsr(), before);
+}
+
+// Without the section only the port can be stored; it is the last save, so
+// the blank that stands for "None" is seen in the file as written.
+TEST_F(MsrPage, WithoutItsSectionThePageShowsNothingStoredAndApplyStoresOnlyThePort) {
+  remove(kwn::MSR, nullptr);
+  start();
+  for (const auto& key : kBooleanKeys) EXPECT_FALSE(HLQ_IsChecked(box(key))) << key;
+  for (auto* entry : sentinels()) EXPECT_EQ(textOf(entry), "");
+  for (const auto& w : kWrappers) EXPECT_EQ(textOf(ui_->entries.*w.entry), "") << w.name;
+  for (auto* b : perTrackCr()) EXPECT_TRUE(sensitive(b));
+
+  gtk_button_clicked(ui_->button("MSR", "_Clear"));
+  ApplyReport report = apply();
+  EXPECT_EQ(report.stored, 1);
+  EXPECT_EQ(report.notStored.size(), 19u);
+  EXPECT_NE(HLQTest_ReadFile(path_).find("<MSR_USB> </MSR_USB>"), std::string::npos);
+}
+
+TEST_F(MsrPage, AMissingHideErrorTracksIsReportedAndTheOtherValuesStored) {
+  remove(kwn::MSR, "Hide_Error_Tracks");
+  start();
+  // Every boolean turned over, so that each stored value shows the write.
+  for (const auto& key : kBooleanKeys) HLQ_SetChecked(box(key), !HLQ_IsChecked(box(key)));
+  gtk_combo_box_set_active(port(), 2);
+
+  SeenDialog dialog = pressApply();
+  EXPECT_EQ(dialog.title, "MSR Configuration");
+  EXPECT_NE(dialog.text, "MSR Settings Applied");
+  EXPECT_NE(dialog.text.find("Hide_Error_Tracks"), std::string::npos) << dialog.text;
+  EXPECT_EQ(dialog.text.find("Track1_Enabled"), std::string::npos) << dialog.text;
+  EXPECT_TRUE(g_hlqConfigChanged);
+
+  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "/dev/ttyS21");
+  EXPECT_EQ(msr("CR_Enabled"), "1");
+  EXPECT_EQ(msr("Track1_Enabled"), "0");
+  EXPECT_EQ(msr("Strip_Sentinels"), "1");
+  EXPECT_EQ(msr("Track3_CR_Enabled"), "1");
+  EXPECT_EQ(msr("Hide_Error_Tracks"), std::nullopt);
+
+  ApplyReport report = apply();
+  EXPECT_EQ(report.stored, 19);
+  ASSERT_EQ(report.notStored.size(), 1u);
+  EXPECT_EQ(report.notStored[0].name, "Hide_Error_Tracks");
+}
+
+TEST_F(MsrPage, APortThisSelectorLacksIsShownAsNoItemAndLeftAsStored) {
+  for (const char* path : {"/dev/ttyS12", "/dev/ttyS17"}) {
+    SCOPED_TRACE(path);
+    store(kwn::PORTS, "MSR_USB", path);
+    storeMsr("Track1_Enabled", "0");
+    start();
+    EXPECT_EQ(gtk_combo_box_get_active(port()), -1);
+    HLQ_SetChecked(box("Track1_Enabled"), true);
+
+    SeenDialog dialog = pressApply();
+    EXPECT_NE(dialog.text.find("MSR_USB"), std::string::npos) << dialog.text;
+    EXPECT_NE(dialog.text.find("left unchanged"), std::string::npos) << dialog.text;
+    EXPECT_TRUE(g_hlqConfigChanged);
+    EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), path);
+    EXPECT_EQ(msr("Track1_Enabled"), "1");
+    EXPECT_EQ(apply().stored, 19);
+  }
+}
+
+// Stored texts longer than an entry holds are cut to the limit in
+// characters (one per sentinel, eight per wrapper), and Apply stores the cut
+// text; a flag is judged on its whole text. The page cuts them itself, also
+// where the entries would take more.
+class MsrPageOverlong : public MsrPage, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MsrPageOverlong, StoredTextsAreCutToTheirLimitInCharacters) {
+  storeMsr("Track1_Start_Sentinel", "%%%");
+  storeMsr("Track2_Start_Sentinel", "\xc3\xa9;");  // an e with acute accent, then ";"
+  storeMsr("Track3_Start_Sentinel", "\xff+");      // not UTF-8
+  storeMsr("Head_Wrapper", "abcdefghijk");
+  storeMsr("Head_Wrapper_Chbx", "1");
+  const std::string umlaut = "\xc3\xa4";  // two bytes, one character
+  std::string nineUmlauts, eightUmlauts;
+  for (int i = 0; i < 9; ++i) nineUmlauts += umlaut;
+  eightUmlauts = nineUmlauts.substr(0, 8 * umlaut.size());
+  storeMsr("Tail_Wrapper_Bk", nineUmlauts.c_str());
+  storeMsr("Tail_Wrapper_Chbx", "1x");
+  start(GetParam());
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt1), "%");
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt2), "\xc3\xa9");
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt3), "\xef\xbf\xbd");  // U+FFFD
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_headwrapper), "abcdefgh");
+  EXPECT_FALSE(HLQ_IsChecked(ui_->checks.gtkcheckbtn_tailwrapper));
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_tailwrapper), eightUmlauts);
+
+  EXPECT_TRUE(apply().notStored.empty());
+  EXPECT_EQ(msr("Track1_Start_Sentinel"), "%");
+  EXPECT_EQ(msr("Track2_Start_Sentinel"), "\xc3\xa9");
+  EXPECT_EQ(msr("Head_Wrapper"), "abcdefgh");
+  EXPECT_EQ(msr("Track3_Start_Sentinel"), "\xef\xbf\xbd");
+  EXPECT_EQ(msr("Tail_Wrapper_Bk"), eightUmlauts);
+  EXPECT_EQ(msr("Tail_Wrapper_Chbx"), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(EntryMaxLength, MsrPageOverlong, ::testing::Values(false, true),
+                         [](const auto& info) {
+                           return info.param ? "Lifted" : "FromTheUiFile";
+                         });
+
+TEST_F(MsrPage, DemoPrintsTheSharedLine) {
+  start();
+  testing::internal::CaptureStdout();
+  gtk_button_clicked(ui_->button("MSR", "_Demo"));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Still Not Implemented yet\n");
+  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "/dev/ttyS20");
+}
+
+}  // namespace

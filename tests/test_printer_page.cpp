@@ -1,0 +1,447 @@
+// The printer page on the real window, with a real configuration file in a
+// temporary folder, printers emulated on the USB bus and the code page record
+// published in the real shared memory object (these tests hold the shm_hlq lock).
+#include "pages/printer_page.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <tinyxml2.h>
+#include <unistd.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/fixed_paths.h"
+#include "devices/codepage_record.h"
+#include "devices/codepages.h"
+#include "devices/usb_ids.h"
+#include "tests/support/dialog_catcher.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/ui_fixture.h"
+#include "tests/support/usb_testbed.h"
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+const uint16_t kCodepageVendor = HLQ_VENDOR_IDS[HLQ_CODEPAGE_VENDOR_INDEX];
+const uint16_t kOtherVendor = HLQ_VENDOR_IDS[0];
+const uint16_t kPrinterProduct = HLQ_PRINTER_PIDS[0];
+const std::vector<uint16_t> kOwnCodepages = {437, 850, 852, 1252, 866, 1250, 858};
+const Items kOwnList = {"437", "850", "852", "1252", "866", "1250", "858", "Printer Default"};
+
+void publishCodepages(const std::vector<uint16_t>& codepages) {
+  uint8_t record[HLQ_CODEPAGE_RECORD_SIZE];
+  HLQ_BuildCodepageRecord(codepages, record);
+  const int fd = shm_open(HLQ_CODEPAGE_SHM_NAME, O_CREAT | O_RDWR | O_TRUNC, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(pwrite(fd, record, sizeof record, 0), static_cast<ssize_t>(sizeof record));
+  close(fd);
+}
+
+Items itemsOf(GtkComboBox* combo) {
+  Items texts;
+  GtkTreeModel* model = gtk_combo_box_get_model(combo);
+  GtkTreeIter iter;
+  for (bool more = gtk_tree_model_get_iter_first(model, &iter); more;
+       more = gtk_tree_model_iter_next(model, &iter)) {
+    gchar* text = nullptr;
+    gtk_tree_model_get(model, &iter, 0, &text, -1);
+    texts.push_back(text ? text : "(null)");
+    g_free(text);
+  }
+  return texts;
+}
+
+std::string activeText(GtkComboBoxText* combo) {
+  gchar* text = gtk_combo_box_text_get_active_text(combo);
+  std::string result = text ? text : "(none)";
+  g_free(text);
+  return result;
+}
+
+class PrinterPage : public testing::Test {
+ protected:
+  void SetUp() override {
+    shm_unlink(HLQ_CODEPAGE_SHM_NAME);
+    emm_index = 0;
+    HLQTest_CopySample("KWNConfig.xml", config_);
+    HLQTest_SetDeviceConfigPath(config_);
+  }
+  void TearDown() override {
+    shm_unlink(HLQ_CODEPAGE_SHM_NAME);
+    HLQTest_SetDeviceConfigPath("/nonexistent/KWNConfig.xml");
+  }
+
+  // --- the configuration file, read and edited independently of the tool
+  void editFile(const std::function<void(tinyxml2::XMLElement* vcp)>& edit) {
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    ASSERT_EQ(doc.LoadFile(config_.c_str()), tinyxml2::XML_SUCCESS);
+    edit(doc.FirstChildElement("VCP"));
+    ASSERT_EQ(doc.SaveFile(config_.c_str()), tinyxml2::XML_SUCCESS);
+  }
+  void store(const char* section, const char* key, const char* text) {
+    editFile([&](tinyxml2::XMLElement* vcp) {
+      vcp->FirstChildElement(section)->FirstChildElement(key)->SetText(text);
+    });
+  }
+  void storePrinter(const char* key, const char* text) { store("Printer_Configuration", key, text); }
+  void remove(const char* section, const char* key) {
+    editFile([&](tinyxml2::XMLElement* vcp) {
+      auto* parent = vcp->FirstChildElement(section);
+      parent->DeleteChild(parent->FirstChildElement(key));
+    });
+  }
+  tinyxml2::XMLElement* find(tinyxml2::XMLDocument& doc, const char* section, const char* key) {
+    EXPECT_EQ(doc.LoadFile(config_.c_str()), tinyxml2::XML_SUCCESS);
+    auto* vcp = doc.FirstChildElement("VCP");
+    auto* sec = vcp ? vcp->FirstChildElement(section) : nullptr;
+    return sec ? sec->FirstChildElement(key) : nullptr;
+  }
+  std::optional<std::string> stored(const char* section, const char* key) {
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    auto* element = find(doc, section, key);
+    if (!element) return std::nullopt;
+    return element->GetText() ? element->GetText() : "";
+  }
+  std::optional<std::string> storedPrinter(const char* key) {
+    return stored("Printer_Configuration", key);
+  }
+  std::optional<std::string> storedPortAttribute(const char* attribute) {
+    tinyxml2::XMLDocument doc(true, tinyxml2::PRESERVE_WHITESPACE);
+    auto* element = find(doc, "Ports_Configuration", "PRINTER_USB");
+    const char* value = element ? element->Attribute(attribute) : nullptr;
+    if (!value) return std::nullopt;
+    return std::string(value);
+  }
+  // "None" is stored as one blank, which the parser does not keep: the port
+  // element then holds no text (and the attribute writes that follow save it so).
+  bool portStoredAsNone() { return stored("Ports_Configuration", "PRINTER_USB") == ""; }
+
+  // --- the page
+  void startPage() {
+    PrinterTab_ReadValuesforInit(&ui_.combos, &ui_.checks, &ui_.entries);
+    ui_.connectSignals();
+  }
+  std::vector<SeenDialog> click(const char* label) {
+    DialogCatcher catcher;
+    GtkButton* button = ui_.button("Printer", label);
+    EXPECT_NE(button, nullptr) << label;
+    if (button) gtk_button_clicked(button);
+    HLQTest_DrainEvents();
+    EXPECT_EQ(HLQTest_OpenMessageDialogs(), 0);
+    return catcher.dialogs();
+  }
+  void applyExpectingSuccess() {
+    auto dialogs = click("_Apply");
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].title, "Printer Configuration");
+    EXPECT_EQ(dialogs[0].text, "Printer Settings Applied");
+    EXPECT_TRUE(g_hlqConfigChanged);
+  }
+
+  GtkComboBoxText* port() { return ui_.combos.gtkcboxt_printerport; }
+  GtkComboBoxText* codepage() { return ui_.combos.gtkcboxt_codepage; }
+  GtkComboBox* mode() { return ui_.combos.gtckboxt_printermode; }
+  GtkCheckButton* unsolicited() { return ui_.checks.gtkchbox_usnolicitedstatus; }
+  Items codepageItems() { return itemsOf(GTK_COMBO_BOX(codepage())); }
+  int codepagePosition() { return gtk_combo_box_get_active(GTK_COMBO_BOX(codepage())); }
+  std::string pid() { return gtk_entry_get_text(ui_.entries.gtkedt_printerpid); }
+  std::string vid() { return gtk_entry_get_text(ui_.entries.gtkedt_prntervid); }
+  std::string serial() { return gtk_entry_get_text(ui_.entries.gtkedt_printerserial); }
+
+  void plugCodepagePrinter() {
+    usb_.addDevice({.vendorId = kCodepageVendor, .productId = kPrinterProduct, .serial = "CP-77"});
+  }
+
+  TempDir dir_;
+  std::string config_ = dir_.file("KWNConfig.xml");
+  UsbTestbed usb_;
+  LoadedUi ui_;
+};
+
+// --- start-up and Apply without a printer: the UI's own list
+
+TEST_F(PrinterPage, WithoutPrinterShowsStoredValuesAndAppliesThemBackWithEmptyIds) {
+  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS11");
+  storePrinter("Code_Page", "5");
+  storePrinter("Emulation_Mode", "2");
+  storePrinter("Unsolicited_Status", "1");
+  editFile([](tinyxml2::XMLElement* vcp) {
+    auto* element = vcp->FirstChildElement("Ports_Configuration")->FirstChildElement("PRINTER_USB");
+    element->SetAttribute("PID", "0a01");
+    element->SetAttribute("VID", "1a0b");
+    element->SetAttribute("Serial_Number", "OLD-1");
+  });
+  ASSERT_EQ(codepageItems().size(), 26u);
+  // An item of the UI's own, so that a refill with the same names would show.
+  gtk_combo_box_text_append_text(codepage(), "UI item");
+  const Items uiList = codepageItems();
+
+  startPage();
+  EXPECT_EQ(activeText(port()), "/dev/ttyS11");
+  EXPECT_EQ(codepageItems(), uiList);
+  EXPECT_EQ(activeText(codepage()), "Generic");
+  EXPECT_EQ(gtk_combo_box_get_active(mode()), 2);
+  EXPECT_EQ(emm_index, 2);
+  EXPECT_TRUE(HLQ_IsChecked(unsolicited()));
+  EXPECT_EQ(pid(), "");
+  EXPECT_EQ(vid(), "");
+  EXPECT_EQ(serial(), "");
+
+  applyExpectingSuccess();
+  EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS11");
+  EXPECT_EQ(storedPrinter("Code_Page"), "5");
+  EXPECT_EQ(storedPrinter("Emulation_Mode"), "2");
+  EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
+  EXPECT_EQ(storedPortAttribute("PID"), "");
+  EXPECT_EQ(storedPortAttribute("VID"), "");
+  EXPECT_EQ(storedPortAttribute("Serial_Number"), "");
+}
+
+TEST_F(PrinterPage, UnsolicitedStatusIsOnOnlyForExactlyOne) {
+  const struct {
+    const char* text;
+    bool on;
+  } cases[] = {{"1", true}, {"true", false}, {"01", false}, {"1 ", false}, {"0", false}, {"", false}};
+  for (const auto& c : cases) {
+    storePrinter("Unsolicited_Status", c.text);
+    HLQ_SetChecked(unsolicited(), !c.on);  // the fill must set the box either way
+    PrinterTab_ReadValuesforInit(&ui_.combos, &ui_.checks, &ui_.entries);
+    EXPECT_EQ(HLQ_IsChecked(unsolicited()), c.on) << "stored \"" << c.text << "\"";
+  }
+}
+
+TEST_F(PrinterPage, MissingElementsShowPositionZeroAndUncheckedWithoutFailing) {
+  for (const char* key : {"Code_Page", "Emulation_Mode", "Unsolicited_Status"})
+    remove("Printer_Configuration", key);
+  remove("Ports_Configuration", "PRINTER_USB");
+  gtk_combo_box_set_active(GTK_COMBO_BOX(port()), 2);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(codepage()), 4);
+  gtk_combo_box_set_active(mode(), 3);
+  HLQ_SetChecked(unsolicited(), true);
+  emm_index = 3;
+
+  startPage();
+  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(codepagePosition(), 0);
+  EXPECT_EQ(gtk_combo_box_get_active(mode()), 0);
+  EXPECT_EQ(emm_index, 0);
+  EXPECT_FALSE(HLQ_IsChecked(unsolicited()));
+}
+
+TEST_F(PrinterPage, StoredPositionsOutsideTheListsSelectNothingAndApplyStoresMinusOne) {
+  storePrinter("Code_Page", "40");
+  storePrinter("Emulation_Mode", "-7");  // a hand edit below -1
+  startPage();
+  EXPECT_EQ(codepagePosition(), -1);
+  EXPECT_EQ(gtk_combo_box_get_active(mode()), -1);
+
+  applyExpectingSuccess();
+  EXPECT_EQ(storedPrinter("Code_Page"), "-1");
+  EXPECT_EQ(storedPrinter("Emulation_Mode"), "-1");
+}
+
+TEST_F(PrinterPage, PositionsAreReadFromLeadingDigitsOnly) {
+  storePrinter("Code_Page", "Generic");
+  storePrinter("Emulation_Mode", "3rd");
+  startPage();
+  EXPECT_EQ(codepagePosition(), 0);
+  EXPECT_EQ(gtk_combo_box_get_active(mode()), 3);
+}
+
+// --- a printer on the bus
+
+TEST_F(PrinterPage, PrinterIdsShowAsFourLowerCaseHexDigitsAndAreApplied) {
+  usb_.addDevice({.vendorId = kOtherVendor, .productId = 0x00a7, .serial = "PRN-0001"});
+  startPage();
+  EXPECT_EQ(pid(), "00a7");
+  EXPECT_EQ(vid(), "1a0b");
+  EXPECT_EQ(serial(), "PRN-0001");
+  EXPECT_EQ(codepageItems().size(), 26u);
+
+  applyExpectingSuccess();
+  EXPECT_EQ(storedPortAttribute("PID"), "00a7");
+  EXPECT_EQ(storedPortAttribute("VID"), "1a0b");
+  EXPECT_EQ(storedPortAttribute("Serial_Number"), "PRN-0001");
+}
+
+TEST_F(PrinterPage, StoredCodePageIsAPositionInTheListShown) {
+  plugCodepagePrinter();
+  publishCodepages(kOwnCodepages);
+  storePrinter("Code_Page", "5");
+  storePrinter("Emulation_Mode", "0");
+  startPage();
+  EXPECT_EQ(codepageItems(), kOwnList);
+  EXPECT_EQ(activeText(codepage()), "1250");  // not "Generic", which position 5 is elsewhere
+  EXPECT_EQ(vid(), "4e92");
+  EXPECT_EQ(serial(), "CP-77");
+
+  applyExpectingSuccess();
+  EXPECT_EQ(storedPrinter("Code_Page"), "5");
+}
+
+TEST_F(PrinterPage, StartUpFillDoesNotRunTheModeHandler) {
+  plugCodepagePrinter();
+  publishCodepages(kOwnCodepages);
+  storePrinter("Code_Page", "6");
+  storePrinter("Emulation_Mode", "2");
+  startPage();
+  // The mode handler would have selected position 1.
+  EXPECT_EQ(codepagePosition(), 6);
+  EXPECT_EQ(activeText(codepage()), "869");  // mode 2: the predefined list
+}
+
+TEST_F(PrinterPage, ModeChangeRediscoversThePrinterAndSelectsPositionOne) {
+  storePrinter("Code_Page", "5");
+  storePrinter("Emulation_Mode", "1");
+  startPage();
+  ASSERT_EQ(activeText(codepage()), "Generic");
+
+  // Plugged in after start-up: only a rediscovery can find it.
+  plugCodepagePrinter();
+  publishCodepages(kOwnCodepages);
+  gtk_combo_box_set_active(mode(), 0);
+  EXPECT_EQ(emm_index, 0);
+  EXPECT_EQ(codepageItems(), kOwnList);
+  EXPECT_EQ(activeText(codepage()), "850");
+  EXPECT_EQ(vid(), "");  // the entries show what start-up found
+
+  gtk_combo_box_set_active(mode(), 3);
+  EXPECT_EQ(emm_index, 3);
+  EXPECT_EQ(codepageItems().size(), 26u);
+  EXPECT_EQ(activeText(codepage()), "858");
+}
+
+TEST_F(PrinterPage, ModeChangeToNoSelectionLeavesTheCodePagesAlone) {
+  storePrinter("Code_Page", "5");
+  storePrinter("Emulation_Mode", "2");
+  startPage();
+  gtk_combo_box_set_active(mode(), -1);
+  EXPECT_EQ(emm_index, 2);
+  EXPECT_EQ(activeText(codepage()), "Generic");
+}
+
+// --- Default and Clear
+
+TEST_F(PrinterPage, DefaultFromAnotherModeRefreshesTheListForModeZero) {
+  plugCodepagePrinter();
+  publishCodepages(kOwnCodepages);
+  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS12");
+  storePrinter("Code_Page", "7");
+  storePrinter("Emulation_Mode", "1");
+  storePrinter("Unsolicited_Status", "1");
+  startPage();
+  ASSERT_EQ(codepageItems().size(), 26u);
+  const std::string before = HLQTest_ReadFile(config_);
+
+  EXPECT_TRUE(click("_Default").empty());
+  EXPECT_EQ(gtk_combo_box_get_active(mode()), 0);
+  EXPECT_EQ(codepageItems(), kOwnList);
+  EXPECT_EQ(codepagePosition(), 1);
+  EXPECT_FALSE(HLQ_IsChecked(unsolicited()));
+  EXPECT_EQ(activeText(port()), "/dev/ttyS12");
+  EXPECT_EQ(serial(), "CP-77");
+  EXPECT_EQ(HLQTest_ReadFile(config_), before);
+  EXPECT_FALSE(g_hlqConfigChanged);
+}
+
+TEST_F(PrinterPage, DefaultInModeZeroKeepsTheListShown) {
+  plugCodepagePrinter();
+  publishCodepages(kOwnCodepages);
+  storePrinter("Code_Page", "4");
+  storePrinter("Emulation_Mode", "0");
+  startPage();
+  ASSERT_EQ(codepageItems(), kOwnList);
+
+  // A refresh would now show this record instead.
+  publishCodepages({1250, 1251});
+  click("_Default");
+  EXPECT_EQ(codepageItems(), kOwnList);
+  EXPECT_EQ(activeText(codepage()), "850");
+}
+
+TEST_F(PrinterPage, ClearThenApplyStoresNoPortAndEmptyIdsButKeepsTheRest) {
+  plugCodepagePrinter();
+  store("Ports_Configuration", "PRINTER_USB", "/dev/ttyS12");
+  storePrinter("Code_Page", "3");
+  storePrinter("Emulation_Mode", "2");
+  storePrinter("Unsolicited_Status", "1");
+  startPage();
+  ASSERT_EQ(pid(), "0a01");
+
+  EXPECT_TRUE(click("_Clear").empty());
+  EXPECT_EQ(activeText(port()), "None");
+  EXPECT_EQ(pid() + vid() + serial(), "");
+  EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS12");  // nothing written yet
+
+  applyExpectingSuccess();
+  EXPECT_TRUE(portStoredAsNone()) << HLQTest_ReadFile(config_);
+  EXPECT_EQ(storedPortAttribute("PID"), "");
+  EXPECT_EQ(storedPortAttribute("VID"), "");
+  EXPECT_EQ(storedPortAttribute("Serial_Number"), "");
+  EXPECT_EQ(storedPrinter("Code_Page"), "3");
+  EXPECT_EQ(storedPrinter("Emulation_Mode"), "2");
+  EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
+}
+
+TEST_F(PrinterPage, StoredNoneShowsNoneAndIsWrittenBackAsOneBlank) {
+  store("Ports_Configuration", "PRINTER_USB", "None");
+  startPage();
+  EXPECT_EQ(activeText(port()), "None");
+  applyExpectingSuccess();
+  EXPECT_TRUE(portStoredAsNone()) << HLQTest_ReadFile(config_);
+
+  gtk_combo_box_set_active(GTK_COMBO_BOX(port()), 2);
+  PrinterTab_ReadValuesforInit(&ui_.combos, &ui_.checks, &ui_.entries);  // the next start
+  EXPECT_EQ(activeText(port()), "None");
+}
+
+// --- Apply that cannot store everything
+
+TEST_F(PrinterPage, ApplyWithoutEmulationModeElementReportsItAndStoresTheOthers) {
+  usb_.addDevice({.vendorId = kOtherVendor, .productId = 0x0a03, .serial = "S-3"});
+  remove("Printer_Configuration", "Emulation_Mode");
+  storePrinter("Code_Page", "9");
+  startPage();
+  EXPECT_EQ(gtk_combo_box_get_active(mode()), 0);
+  gtk_combo_box_set_active(GTK_COMBO_BOX(port()), 3);
+  HLQ_SetChecked(unsolicited(), true);
+
+  auto dialogs = click("_Apply");
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].title, "Printer Configuration");
+  EXPECT_NE(dialogs[0].text, "Printer Settings Applied");
+  EXPECT_NE(dialogs[0].text.find("Emulation_Mode"), std::string::npos) << dialogs[0].text;
+  EXPECT_NE(dialogs[0].text.find(config_), std::string::npos) << dialogs[0].text;
+  EXPECT_EQ(dialogs[0].text.find("Code_Page"), std::string::npos) << dialogs[0].text;
+  EXPECT_TRUE(g_hlqConfigChanged);
+
+  EXPECT_EQ(storedPrinter("Emulation_Mode"), std::nullopt);
+  EXPECT_EQ(stored("Ports_Configuration", "PRINTER_USB"), "/dev/ttyS12");
+  EXPECT_EQ(storedPrinter("Code_Page"), "9");
+  EXPECT_EQ(storedPrinter("Unsolicited_Status"), "1");
+  EXPECT_EQ(storedPortAttribute("PID"), "0a03");
+  EXPECT_EQ(storedPortAttribute("VID"), "1a0b");
+  EXPECT_EQ(storedPortAttribute("Serial_Number"), "S-3");
+}
+
+TEST_F(PrinterPage, ApplyWithoutConfigurationFileStoresNothingAndSaysSo) {
+  ASSERT_EQ(::remove(config_.c_str()), 0);
+  startPage();
+  EXPECT_EQ(activeText(port()), "None");
+
+  auto dialogs = click("_Apply");
+  ASSERT_EQ(dialogs.size(), 1u);
+  for (const char* name : {"PRINTER_USB", "Code_Page", "Emulation_Mode", "Unsolicited_Status",
+                           "Serial_Number"})
+    EXPECT_NE(dialogs[0].text.find(name), std::string::npos) << name;
+  EXPECT_FALSE(g_hlqConfigChanged);
+  EXPECT_FALSE(HLQTest_FileExists(config_));
+}
+
+}  // namespace
