@@ -45,7 +45,7 @@ struct Snapshot {
       attributes;
 };
 
-// The write under check and the file before it, for the report of a fault.
+// The operation under check and the file before it, for the report of a fault.
 std::string lastWrite, fileBeforeWrite;
 std::string filePath();
 std::string readWhole(const std::string& path);
@@ -145,8 +145,9 @@ std::vector<Key> keysOf(const std::string& path) {
 
 const char* const kSections[] = {kwn::PORTS, kwn::PRINTER, kwn::MSR, kwn::LOGGING,
                                  "VCP", "ports_configuration", ""};
-const char* const kKeys[] = {kwn::PRINTER_USB, kwn::CD_USB,     kwn::CODE_PAGE, kwn::HEAD_WRAPPER,
-                             kwn::LOG_LEVEL,   kwn::MODULE_CD,  "VCP",          "Missing_Key", ""};
+const char* const kKeys[] = {kwn::PRINTER_USB, kwn::CD_USB,    kwn::CODE_PAGE,
+                             kwn::HEAD_WRAPPER, kwn::LOG_LEVEL, kwn::MODULE_CD,
+                             "VCP",             "Missing_Key",  ""};
 const char* const kAttributes[] = {kwn::ATTR_PID,   kwn::ATTR_VID, kwn::ATTR_SERIAL,
                                    kwn::ATTR_PID_2, "New_Attr",    "xmlns"};
 const char* const kValues[] = {"", " ", " \t\n ", "0", "/dev/ttyS10", "true",
@@ -221,7 +222,8 @@ bool readsBackAs(const std::optional<std::string>& readBack, const std::string& 
 
 std::string quoted(const std::optional<std::string>& v) {
   if (!v) return "(absent)";
-  if (v->size() > 80) return "\"" + v->substr(0, 60) + "...\" (" + std::to_string(v->size()) + " bytes)";
+  if (v->size() > 80)
+    return "\"" + v->substr(0, 60) + "...\" (" + std::to_string(v->size()) + " bytes)";
   return "\"" + *v + "\"";
 }
 
@@ -299,9 +301,12 @@ void writeAndCheck(HXMLWRAPPER h, const std::vector<Key>& keys, const Key& targe
 void readAndCheck(HXMLWRAPPER h, const Key& target, const std::string& attribute) {
   const std::string path = filePath();
   const char *s = target.section.c_str(), *k = target.key.c_str();
+  const std::string bytesBefore = readWhole(path);
   const auto value = xmlwrapper_ReadXMLNodeValue(h, path.c_str(), s, k);
   const auto property = xmlwrapper_ReadXMLNodeProperty(h, path.c_str(), s, k, attribute.c_str());
+  lastWrite = "(a read of " + target.section + "/" + target.key + " @" + attribute + ")";
   if (property && !value) fault("an attribute was read from a key whose text is absent");
+  if (readWhole(path) != bytesBefore) fault("a read changed the file");
   expectOnlyTheFile("a read");
 }
 
