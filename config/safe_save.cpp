@@ -115,8 +115,19 @@ bool folderStillInPlace(int folderFd, const Target& target, std::string* error) 
   return true;
 }
 
+// A rename needs only the folder's permission; the file is replaced only
+// where it could also have been written in place, so that its own
+// permission bits, a read-only mount of the file alone and an immutable
+// flag still protect it. The check uses the effective IDs, as open would.
+bool mayWriteInPlace(int folderFd, const Target& target, std::string* error) {
+  if (faccessat(folderFd, target.name.c_str(), W_OK, AT_EACCESS) != 0)
+    return failErrno(error, errno);
+  return true;
+}
+
 bool replaceInFolder(int folderFd, const Target& target, const std::function<bool(FILE*)>& write,
                      std::string* error) {
+  if (!mayWriteInPlace(folderFd, target, error)) return false;
   std::string tempName;
   int fd = createTempFile(folderFd, target.name, &tempName);
   if (fd < 0) return failErrno(error, errno);

@@ -1,8 +1,12 @@
 // Crash-safe replacement of a file's content: the new bytes go to a
 // temporary file in the same folder, which is flushed, synced, given the
 // original's mode and owner and renamed over it; the folder is then synced.
-// A symbolic link is written through to its target and stays a link. On any
-// failure the original is untouched and the temporary file is removed.
+// A symbolic link is written through to its target and stays a link. A file
+// that the caller could not have written in place (its permission bits, a
+// read-only mount, an immutable flag) is not replaced. On any failure the
+// original is untouched and the temporary file is removed. A process killed
+// while saving leaves the whole old or the whole new file, and at most its
+// own temporary file, which nothing removes later.
 #pragma once
 
 #include <functional>
