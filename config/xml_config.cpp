@@ -6,9 +6,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "config/safe_save.h"
+#include "config/xml_same_document.h"
 
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
@@ -88,22 +90,95 @@ std::optional<WriteResult> refusal(const char* value) {
   if (!value) return notStored(WriteStatus::TextNotAllowed, "no value was given");
   if (!g_utf8_validate(value, -1, nullptr))
     return notStored(WriteStatus::TextNotAllowed, "the value is not valid UTF-8 text");
+  if (std::strchr(value, '\r'))
+    return notStored(WriteStatus::TextNotAllowed,
+                     "the value holds a carriage return, which the file cannot keep");
   if (!HLQ_IsXmlSafeText(value))
     return notStored(WriteStatus::TextNotAllowed,
                      "the value holds a character that XML does not allow");
   return std::nullopt;
 }
 
-WriteResult saveDocument(XMLDocument& doc, const char* file) {
+// What one write put into the document: the value that the key's text, or
+// its attribute when one is named, must read back.
+struct Written {
+  const char* section;
+  const char* key;
+  const char* attribute;
+  const char* value;
+};
+
+bool isWhiteSpace(const char* text) {
+  for (; *text; ++text)
+    if (!tinyxml2::XMLUtil::IsWhiteSpace(*text)) return false;
+  return true;
+}
+
+// White space alone as an element's text reads back as no text at all.
+bool readsBack(XMLDocument& reloaded, const Written& written) {
+  XMLElement* key = firstNamed(firstNamed(reloaded.FirstChildElement("VCP"), written.section),
+                               written.key);
+  if (!key) return false;
+  if (written.attribute) {
+    const char* value = key->Attribute(written.attribute);
+    return value && std::strcmp(value, written.value) == 0;
+  }
+  const char* text = key->GetText();
+  return std::strcmp(text ? text : "", isWhiteSpace(written.value) ? "" : written.value) == 0;
+}
+
+// The library accepts some malformed files (it stops silently at a stray end
+// tag, for one) and prints some content in forms that do not load back. So
+// the new content is printed first and saved only when it loads back as the
+// same document holding the written value: a write never leaves the file
+// unreadable or changes anything else in it.
+WriteResult saveDocument(XMLDocument& doc, const char* file, const Written& written) {
+  tinyxml2::XMLPrinter printer(nullptr, false);
+  doc.Print(&printer);
+  const size_t size = printer.CStrSize() - 1;  // without the terminating NUL
+  FreshDocument reloaded;
+  if (reloaded.Parse(printer.CStr(), size) != tinyxml2::XML_SUCCESS ||
+      !HLQ_SameDocument(doc, reloaded) || !readsBack(reloaded, written))
+    return notStored(WriteStatus::SaveFailed,
+                     "the file holds content that would not read back as saved; "
+                     "it was left unchanged");
   std::string error;
-  auto print = [&doc](FILE* out) { return doc.SaveFile(out, false) == tinyxml2::XML_SUCCESS; };
+  auto print = [&printer, size](FILE* out) {
+    return std::fwrite(printer.CStr(), 1, size, out) == size;
+  };
   if (!HLQ_ReplaceFileSafely(file, print, &error))
     return notStored(WriteStatus::SaveFailed, "the file could not be saved: " + error);
   return WriteResult{};
 }
 
+// An attribute name that the parser reads back: a saved name with any other
+// character would leave the whole file unreadable.
+bool isXmlName(const char* name) {
+  if (!tinyxml2::XMLUtil::IsNameStartChar(static_cast<unsigned char>(*name))) return false;
+  for (const char* p = name + 1; *p; ++p)
+    if (!tinyxml2::XMLUtil::IsNameChar(static_cast<unsigned char>(*p))) return false;
+  return true;
+}
+
+// Changes the text that a read returns: the first child after any comments,
+// when it is text. Otherwise the new text goes in as the first child.
+// Text that was a CDATA section is written as plain text, escaped, since
+// "]]>" in it would end the section early.
+void setText(XMLElement* element, const char* text) {
+  tinyxml2::XMLNode* node = element->FirstChild();
+  while (node && node->ToComment()) node = node->NextSibling();
+  tinyxml2::XMLText* current = node ? node->ToText() : nullptr;
+  if (current) {
+    current->SetValue(text);
+    current->SetCData(false);
+  } else {
+    element->SetText(text);
+  }
+}
+
+// XML allows a carriage return too, but the parser reads it as a line feed.
 bool isXmlChar(gunichar c) {
-  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+  return c == 0x9 || c == 0xA || (c >= 0x20 && c <= 0xD7FF) ||
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
@@ -127,8 +202,8 @@ WriteResult CXMLModuleConfig::WriteXMLNodeValue(const char* file, const char* se
   WriteResult why;
   XMLElement* element = locateKey(doc, file, section, key, &why);
   if (!element) return why;
-  element->SetText(text);
-  return saveDocument(doc, file);
+  setText(element, text);
+  return saveDocument(doc, file, {section, key, nullptr, text});
 }
 
 std::optional<std::string> CXMLModuleConfig::ReadXMLNodeProperty(const char* file,
@@ -149,12 +224,15 @@ WriteResult CXMLModuleConfig::WriteXMLNodeProperty(const char* file, const char*
   if (auto refused = refusal(value)) return *refused;
   if (!attribute || !*attribute)
     return notStored(WriteStatus::ElementMissing, "no attribute was named");
+  if (!isXmlName(attribute))
+    return notStored(WriteStatus::TextNotAllowed,
+                     std::string("\"") + attribute + "\" is not a valid attribute name");
   FreshDocument doc;
   WriteResult why;
   XMLElement* element = locateKey(doc, file, section, key, &why);
   if (!element) return why;
   element->SetAttribute(attribute, value);
-  return saveDocument(doc, file);
+  return saveDocument(doc, file, {section, key, attribute, value});
 }
 
 struct XMLWrapperHandle {

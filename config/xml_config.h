@@ -60,6 +60,7 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
                                             const char* attribute, const char* value);
 
 // True when `text` is UTF-8 and every character of it may appear in an
-// XML 1.0 document (no control characters other than tab, line feed and
-// carriage return, no U+FFFE or U+FFFF).
+// XML 1.0 document and reads back unchanged (no control characters other
+// than tab and line feed: a parser turns a carriage return into a line
+// feed; no U+FFFE or U+FFFF).
 bool HLQ_IsXmlSafeText(const char* text);

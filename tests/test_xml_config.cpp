@@ -263,6 +263,59 @@ TEST_F(XmlConfig, ValueWithCharacterXmlForbidsIsRefused) {
   }
 }
 
+TEST_F(XmlConfig, TextIsWrittenWhereReadsFindIt) {
+  HLQTest_WriteFile(file, "<VCP><S><C><![CDATA[x<y]]></C><M><!-- note -->old</M></S></VCP>");
+  auto text = [&](const char* key) { return config.ReadXMLNodeValue(file.c_str(), "S", key); };
+  // A CDATA section is rewritten as escaped text, which may hold "]]>".
+  EXPECT_TRUE(config.WriteXMLNodeValue(file.c_str(), "S", "C", "a]]>b<").stored());
+  EXPECT_EQ(text("C"), "a]]>b<");
+  // Text after a comment is the text that is read, so it is the one written.
+  EXPECT_TRUE(config.WriteXMLNodeValue(file.c_str(), "S", "M", "").stored());
+  EXPECT_EQ(text("M"), "");
+  EXPECT_TRUE(config.WriteXMLNodeValue(file.c_str(), "S", "M", "new").stored());
+  EXPECT_EQ(text("M"), "new");
+  Parsed saved(file);
+  auto* m = saved.doc.FirstChildElement("VCP")->FirstChildElement("S")->FirstChildElement("M");
+  std::vector<std::string> comments;
+  for (auto* node = m->FirstChild(); node; node = node->NextSibling())
+    if (node->ToComment()) comments.push_back(node->Value());
+  EXPECT_EQ(comments, std::vector<std::string>{" note "});
+}
+
+TEST_F(XmlConfig, WritesThatWouldNotReadBackAreRefusedAndChangeNothing) {
+  for (const char* name : {"<Tr", "1st", "a b", "x=\"y"}) {
+    WriteResult result = writeAttribute("LD_USB", name, "1");
+    EXPECT_EQ(result.status, WriteStatus::TextNotAllowed) << name;
+    EXPECT_EQ(result.reason, "\"" + std::string(name) + "\" is not a valid attribute name");
+  }
+  for (const char* value : {"a\r\nb", "\r"}) {
+    EXPECT_FALSE(HLQ_IsXmlSafeText(value));
+    WriteResult text = write(kPorts, "LD_USB", value);
+    EXPECT_EQ(text.status, WriteStatus::TextNotAllowed);
+    EXPECT_EQ(text.reason, "the value holds a carriage return, which the file cannot keep");
+    EXPECT_EQ(writeAttribute("LD_USB", "PID", value).status, WriteStatus::TextNotAllowed);
+  }
+  EXPECT_EQ(HLQTest_ReadFile(file), kDevice);
+
+  // The library reads these leniently, but saved again the first would no
+  // longer load (text at the end) and the second would change another value
+  // (a carriage return from a character reference comes back as a line feed).
+  const std::string strayEndTag = "<VCP><S><K>1</K></S></VCP>x</Y>more";
+  const std::string otherValue = "<VCP><S><K>1</K><L>a&#13;b</L></S></VCP>";
+  for (const std::string& content : {strayEndTag, otherValue}) {
+    HLQTest_WriteFile(file, content);
+    ASSERT_EQ(config.ReadXMLNodeValue(file.c_str(), "S", "K"), "1");
+    WriteResult result = config.WriteXMLNodeValue(file.c_str(), "S", "K", "2");
+    EXPECT_EQ(result.status, WriteStatus::SaveFailed) << content;
+    EXPECT_EQ(result.reason,
+              "the file holds content that would not read back as saved; it was left unchanged");
+    EXPECT_EQ(config.WriteXMLNodeProperty(file.c_str(), "S", "K", "A", "2").status,
+              WriteStatus::SaveFailed);
+    EXPECT_EQ(HLQTest_ReadFile(file), content);
+  }
+  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"KWNConfig.xml"});
+}
+
 TEST_F(XmlConfig, FailedSaveIsReportedAndLeavesFileIntact) {
   // A file size limit makes the save's writes fail, even for root.
   WriteResult result;

@@ -12,6 +12,11 @@ cmake --build build-tests -j2
 # GDK_GL=disable keeps GTK from probing OpenGL at every start; the AT bridge is
 # not wanted by in-process tests (the end-to-end journeys start the tool with
 # it, on an X server and a session bus of their own).
-cd build-tests
-GDK_GL=disable NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
-  ctest --output-on-failure --timeout 120 -j2
+(cd build-tests &&
+  GDK_GL=disable NO_AT_BRIDGE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+    ctest --output-on-failure --timeout 120 -j2)
+
+# The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer,
+# then every fuzz target for 30 s.
+tools/run-sanitized-tests.sh
+tools/run-fuzzers.sh 30
