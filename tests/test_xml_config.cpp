@@ -313,7 +313,7 @@ TEST_F(XmlConfig, WritesThatWouldNotReadBackAreRefusedAndChangeNothing) {
               WriteStatus::SaveFailed);
     EXPECT_EQ(HLQTest_ReadFile(file), content);
   }
-  EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"KWNConfig.xml"});
+  EXPECT_EQ(HLQTest_FolderEntries(dir.path()), std::vector<std::string>{"KWNConfig.xml"});
 }
 
 TEST_F(XmlConfig, FailedSaveIsReportedAndLeavesFileIntact) {
