@@ -28,16 +28,16 @@ bool parseId(const std::string& text, uint16_t* id) {
 }
 
 // "VID:PID" or "VID:PID:SERIAL"; the serial may itself hold colons.
-bool parseDevice(const std::string& spec, UsbTestDevice* device) {
-  const size_t first = spec.find(':');
+bool parseDevice(const std::string& text, UsbTestDevice* device) {
+  const size_t first = text.find(':');
   if (first == std::string::npos) return false;
-  const size_t second = spec.find(':', first + 1);
-  const std::string pid = spec.substr(first + 1, second == std::string::npos
+  const size_t second = text.find(':', first + 1);
+  const std::string pid = text.substr(first + 1, second == std::string::npos
                                                      ? std::string::npos
                                                      : second - first - 1);
-  if (!parseId(spec.substr(0, first), &device->vendorId) || !parseId(pid, &device->productId))
+  if (!parseId(text.substr(0, first), &device->vendorId) || !parseId(pid, &device->productId))
     return false;
-  if (second != std::string::npos) device->serial = spec.substr(second + 1);
+  if (second != std::string::npos) device->serial = text.substr(second + 1);
   return true;
 }
 
