@@ -6,17 +6,16 @@ HLQCheckBoxes* g_hlqCheckBoxes = nullptr;
 
 namespace {
 
-template <typename Widget>
+// One registry field: the widget ID, where its reference goes, its type.
 struct Binding {
   const char* id;
-  Widget** field;
+  GtkWidget** field;
   GType (*type)();
 };
 
-template <typename Widget>
-void bind(GtkBuilder* builder, const Binding<Widget>& b) {
+void bind(GtkBuilder* builder, const Binding& b) {
   GObject* object = gtk_builder_get_object(builder, b.id);
-  *b.field = reinterpret_cast<Widget*>(g_type_check_instance_cast(
+  *b.field = reinterpret_cast<GtkWidget*>(g_type_check_instance_cast(
       reinterpret_cast<GTypeInstance*>(object), b.type()));
 }
 
@@ -26,7 +25,7 @@ void bind(GtkBuilder* builder, const Binding<Widget>& b) {
 #define HLQ_CHECK(field) \
   {#field, reinterpret_cast<GtkWidget**>(&k->field), gtk_check_button_get_type}
 
-std::vector<Binding<GtkWidget>> comboBindings(HLQComboBoxes* c) {
+std::vector<Binding> comboBindings(HLQComboBoxes* c) {
   return {HLQ_COMBO(gtkcboxt_printerport, gtk_combo_box_text_get_type),
           HLQ_COMBO(gtkcboxt_msrport, gtk_combo_box_text_get_type),
           HLQ_COMBO(gtkcbox_cdport, gtk_combo_box_text_get_type),
@@ -36,7 +35,7 @@ std::vector<Binding<GtkWidget>> comboBindings(HLQComboBoxes* c) {
           HLQ_COMBO(gtckboxt_printermode, gtk_combo_box_get_type)};
 }
 
-std::vector<Binding<GtkWidget>> entryBindings(HLQEntries* e) {
+std::vector<Binding> entryBindings(HLQEntries* e) {
   return {HLQ_ENTRY(gtkedt_printerpid),        HLQ_ENTRY(gtkedt_prntervid),
           HLQ_ENTRY(gtkedt_printerserial),     HLQ_ENTRY(gtkedt_cd1pid),
           HLQ_ENTRY(gtkedt_cd1vid),            HLQ_ENTRY(gtkedt_cd1serial),
@@ -48,7 +47,7 @@ std::vector<Binding<GtkWidget>> entryBindings(HLQEntries* e) {
           HLQ_ENTRY(gtkentry_tailwrapper),     HLQ_ENTRY(gtkentry_headwrapper)};
 }
 
-std::vector<Binding<GtkWidget>> checkBindings(HLQCheckBoxes* k) {
+std::vector<Binding> checkBindings(HLQCheckBoxes* k) {
   return {HLQ_CHECK(gtkcheckbtn_hlqsvc),
           HLQ_CHECK(gtkcheckbtn_printermod),
           HLQ_CHECK(gtkcheckbtn_cdusbmod),
@@ -69,11 +68,11 @@ std::vector<Binding<GtkWidget>> checkBindings(HLQCheckBoxes* k) {
           HLQ_CHECK(gtkcheckbtn_crtrack3en)};
 }
 
-void bindAll(GtkBuilder* builder, const std::vector<Binding<GtkWidget>>& bindings) {
+void bindAll(GtkBuilder* builder, const std::vector<Binding>& bindings) {
   for (const auto& b : bindings) bind(builder, b);
 }
 
-void collectProblems(GtkBuilder* builder, const std::vector<Binding<GtkWidget>>& bindings,
+void collectProblems(GtkBuilder* builder, const std::vector<Binding>& bindings,
                      std::vector<std::string>* problems) {
   for (const auto& b : bindings) {
     GObject* object = gtk_builder_get_object(builder, b.id);

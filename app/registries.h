@@ -74,7 +74,6 @@ extern HLQEntries* g_hlqEntries;
 extern HLQCheckBoxes* g_hlqCheckBoxes;
 
 // Small conveniences over the toggle-button and entry operations.
-inline GtkToggleButton* HLQ_Toggle(GtkCheckButton* b) { return GTK_TOGGLE_BUTTON(b); }
 inline bool HLQ_IsChecked(GtkCheckButton* b) {
   return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(b));
 }
