@@ -1,11 +1,12 @@
 #include "devices/codepage_record.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
+#include <sys/mman.h>  // shm_open
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -44,24 +45,24 @@ void HLQ_BuildCodepageRecord(const std::vector<uint16_t>& codepages,
 
 bool HLQ_CopyCodepageRecord(const char* name, uint8_t (&record)[HLQ_CODEPAGE_RECORD_SIZE]) {
   std::memset(record, 0, sizeof record);
-  const int fd = shm_open(name, O_RDONLY, 0400);
+  // Any local user may own this name, so nothing in it is trusted: the open
+  // must not wait (on a FIFO it would until a writer came), only a regular
+  // file is read, and the bytes are taken with read calls rather than from a
+  // mapping, which raises SIGBUS once its owner shrinks the object.
+  const int fd = shm_open(name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0400);
   if (fd < 0) return false;
-  // Touching a mapped page that lies wholly past the object's end raises
-  // SIGBUS, so only the bytes the object holds are mapped and copied.
   struct stat info;
-  if (fstat(fd, &info) != 0) {
-    close(fd);
-    return false;
+  bool copied = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  for (size_t held = 0; copied && held < sizeof record;) {
+    const ssize_t got = pread(fd, record + held, sizeof record - held, held);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {  // the end of a shorter object: the rest stays zero
+      copied = got == 0;
+      break;
+    }
+    held += got;
   }
-  const size_t size = std::min<size_t>(info.st_size, HLQ_CODEPAGE_RECORD_SIZE);
-  if (size == 0) {  // nothing to map; the copy stays all zero
-    close(fd);
-    return true;
-  }
-  void* mapping = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
   close(fd);
-  if (mapping == MAP_FAILED) return false;
-  std::memcpy(record, mapping, size);
-  munmap(mapping, size);
-  return true;
+  if (!copied) std::memset(record, 0, sizeof record);
+  return copied;
 }

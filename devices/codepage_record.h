@@ -19,6 +19,7 @@ void HLQ_BuildCodepageRecord(const std::vector<uint16_t>& codepages,
                              uint8_t (&record)[HLQ_CODEPAGE_RECORD_SIZE]);
 
 // Copies the shared memory object `name` into `record`: only as many bytes as
-// the object holds (the rest reads as zero). False when it cannot be opened
-// or mapped. Releases the descriptor and the mapping before returning.
+// the object holds (the rest reads as zero). False, with `record` all zero,
+// when it cannot be opened without waiting, is not a regular file or cannot
+// be read. Never blocks and releases its descriptor before returning.
 bool HLQ_CopyCodepageRecord(const char* name, uint8_t (&record)[HLQ_CODEPAGE_RECORD_SIZE]);

@@ -2,7 +2,11 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -40,8 +44,12 @@ Codepages firstOf1001(int count) {
 class ShmObject {
  public:
   ShmObject() : name_("/hlq_test_record_" + std::to_string(getpid()) + "_" + std::to_string(++count_)) {}
-  ~ShmObject() { shm_unlink(name_.c_str()); }
+  ~ShmObject() {
+    shm_unlink(name_.c_str());
+    rmdir(path().c_str());
+  }
   const char* name() const { return name_.c_str(); }
+  std::string path() const { return "/dev/shm" + name_; }
   void write(const void* bytes, size_t byteCount, size_t objectSize) const {
     const int fd = shm_open(name_.c_str(), O_CREAT | O_RDWR | O_TRUNC, 0600);
     ASSERT_GE(fd, 0);
@@ -214,4 +222,45 @@ TEST(CodepageRecordCopy, ReleasesItsDescriptorAndMappingEveryTime) {
   }
   EXPECT_EQ(openDescriptors(), before);
   EXPECT_FALSE(isMapped(object.name()));
+}
+
+// Another user may own the name. Under the old blocking open a FIFO hung the
+// reader until a writer came; the alarm turns a hang into a failure.
+TEST(CodepageRecordCopy, AFifoOrAFolderUnderTheNameIsRefusedAtOnce) {
+  ShmObject fifo, folder;
+  ASSERT_EQ(mkfifo(fifo.path().c_str(), 0666), 0);
+  ASSERT_EQ(mkdir(folder.path().c_str(), 0777), 0);
+  Record copy;
+  alarm(5);
+  EXPECT_FALSE(HLQ_CopyCodepageRecord(fifo.name(), copy));
+  EXPECT_FALSE(HLQ_CopyCodepageRecord(folder.name(), copy));
+  alarm(0);
+  EXPECT_TRUE(HLQ_ParseCodepageRecord(copy).empty());
+}
+
+// A reader of a mapping got SIGBUS when the object shrank under it. Every
+// copy must hold the published bytes or zeros, never anything else.
+TEST(CodepageRecordCopy, AnObjectShrinkingUnderTheReaderNeverCrashesIt) {
+  Record published;
+  for (size_t i = 0; i < sizeof published; ++i) published[i] = static_cast<uint8_t>(i | 1);
+  ShmObject object;
+  object.write(published, sizeof published, sizeof published);
+  const pid_t owner = fork();
+  if (owner == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // gone with the test, even when it crashes
+    const int fd = shm_open(object.name(), O_RDWR, 0);
+    for (;;) {
+      if (ftruncate(fd, 0) != 0 || pwrite(fd, published, sizeof published, 0) < 0) _exit(1);
+    }
+  }
+  Record copy;
+  bool faithful = true;
+  for (int i = 0; i < 5000 && faithful; ++i) {
+    faithful = HLQ_CopyCodepageRecord(object.name(), copy);
+    for (size_t at = 0; at < sizeof copy; ++at)
+      faithful = faithful && (copy[at] == 0 || copy[at] == published[at]);
+  }
+  kill(owner, SIGKILL);
+  waitpid(owner, nullptr, 0);
+  EXPECT_TRUE(faithful);
 }
