@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -21,15 +22,40 @@ bool isFileAtPath(int fd, const char* path) {
          open.st_ino == named.st_ino;
 }
 
-// Opens an existing lock file. Its mode is 0000, which only root can open as
-// it is; its owner briefly allows reading to get a descriptor for the lock.
-int openExisting(const char* path) {
-  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd >= 0 || errno != EACCES) return fd;
-  if (chmod(path, 0400) != 0) return -1;
-  fd = open(path, O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  chmod(path, 0);
+// A lock file of mode 0000 opens only for root; an ordinary user takes over
+// a stale one of their own by allowing reading for a moment. Another user
+// may swap the name in this world-writable folder at any time, so the mode
+// is changed through a descriptor of the very file checked (its /proc/self/fd
+// link), never through the name, which could by then be a link elsewhere.
+int openOwnModeZeroFile(const char* path) {
+  const int file = open(path, O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (file < 0) return -1;
+  struct stat info;
+  int fd = -1;
+  if (fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) {
+    const std::string self = "/proc/self/fd/" + std::to_string(file);
+    if (chmod(self.c_str(), 0400) == 0) {
+      fd = open(self.c_str(), O_RDONLY | O_CLOEXEC);
+      chmod(self.c_str(), 0);
+    }
+  } else {
+    errno = EACCES;  // not ours: another instance's
+  }
+  close(file);
   return fd;
+}
+
+// Opens an existing lock file without waiting: a FIFO put under the name
+// would otherwise block the open until a writer came.
+int openExisting(const char* path) {
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+  if (fd >= 0 || errno != EACCES) return fd;
+  return openOwnModeZeroFile(path);
+}
+
+bool isRegularFile(int fd) {
+  struct stat info;
+  return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 enum class Attempt { Holding, HeldByOther, Retry };
@@ -48,7 +74,7 @@ Attempt createOrTakeOver(const char* path) {
 
   fd = openExisting(path);
   if (fd < 0) return errno == ENOENT ? Attempt::Retry : Attempt::HeldByOther;
-  if (!lockWithoutWaiting(fd)) {
+  if (!isRegularFile(fd) || !lockWithoutWaiting(fd)) {
     close(fd);
     return Attempt::HeldByOther;
   }

@@ -1,12 +1,14 @@
 // The single-instance guard, with other instances played by child processes.
 #include "app/instance_lock.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -112,8 +114,15 @@ TEST(InstanceLock, AnOrdinaryUserTakesOverItsOwnStaleLockDespiteModeZero) {
   EXPECT_EQ(takeover, 0);
 }
 
-TEST(InstanceLock, AFolderThatRefusesTheFileCountsAsAnotherInstance) {
+// A FIFO put under the name by another user used to block the open for good;
+// the alarm turns a hang into a failure.
+TEST(InstanceLock, AFolderThatRefusesTheFileOrAFifoUnderTheNameCountsAsAnotherInstance) {
   EXPECT_FALSE(HLQCreatePIDFile("/nonexistent-folder/hlqconfigtool"));
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("hlqconfigtool").c_str(), 0666), 0);
+  alarm(5);
+  EXPECT_FALSE(HLQCreatePIDFile(dir.file("hlqconfigtool").c_str()));
+  alarm(0);
   EXPECT_FALSE(HLQHoldsPIDFile());
 }
 
@@ -149,4 +158,43 @@ TEST(InstanceLock, OfManyInstancesStartedTogetherExactlyOneRuns) {
     close(results[0]);
     close(results[1]);
   }
+}
+
+// Another user keeps swapping the name between a lock file of their own and a
+// link to a file of ours. Taking over must neither follow the link (our file
+// keeps its mode) nor take the other user's file.
+TEST(InstanceLock, AnOrdinaryUserNeverFollowsASwappedLinkNorTakesAnotherUsersFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  TempDir dir;
+  chmod(dir.path().c_str(), 01777);
+  const std::string lock = dir.file("hlqconfigtool"), ours = dir.file("ours");
+  const uid_t nobody = 65534;
+  HLQTest_WriteFile(ours, "");
+  ASSERT_EQ(chown(ours.c_str(), nobody, nobody), 0);
+  ASSERT_EQ(chmod(ours.c_str(), 0600), 0);
+  close(open(lock.c_str(), O_CREAT | O_WRONLY, 0));  // the name is never free
+  pid_t swapper = fork();
+  if (swapper == 0) {
+    const std::string file = dir.file("file"), link = dir.file("link");
+    for (;;) {
+      close(open(file.c_str(), O_CREAT | O_WRONLY, 0));
+      if (rename(file.c_str(), lock.c_str()) != 0 || symlink(ours.c_str(), link.c_str()) != 0 ||
+          rename(link.c_str(), lock.c_str()) != 0)
+        _exit(1);
+    }
+  }
+  int takeovers = inChild([&] {
+    if (setresuid(nobody, nobody, nobody) != 0) return 255;
+    int taken = 0;
+    for (int i = 0; i < 20000; ++i) {
+      if (!HLQCreatePIDFile(lock.c_str())) continue;
+      ++taken;
+      HLQRemovePIDFile(lock.c_str());
+    }
+    return std::min(taken, 254);
+  });
+  kill(swapper, SIGKILL);
+  waitpid(swapper, nullptr, 0);
+  EXPECT_EQ(takeovers, 0);
+  EXPECT_EQ(modeOf(ours), 0600u);
 }
