@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -135,11 +136,17 @@ TEST_F(CodepageSelector, OtherCasesOfThePrinterShowThePredefinedList) {
   }
 }
 
-TEST_F(CodepageSelector, MissingRecordLeavesTheSelectorEmpty) {
-  prefill();
+// Another user's FIFO under the name reads as missing, without waiting.
+TEST_F(CodepageSelector, MissingRecordOrAFifoUnderItsNameLeavesTheSelectorEmpty) {
   const SupportedDeviceInfo printer = printerOf(kCodepageVendor, "SN0042");
-  PopulateCodepageCB(&printer, &combos_);
-  EXPECT_TRUE(items().empty());
+  for (bool fifo : {false, true}) {
+    if (fifo) {
+      ASSERT_EQ(mkfifo((std::string("/dev/shm") + HLQ_CODEPAGE_SHM_NAME).c_str(), 0666), 0);
+    }
+    prefill();
+    PopulateCodepageCB(&printer, &combos_);
+    EXPECT_TRUE(items().empty()) << (fifo ? "FIFO" : "missing");
+  }
 }
 
 TEST_F(CodepageSelector, EmptyRecordObjectGivesOnlyPrinterDefault) {
