@@ -21,7 +21,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs="${1:-21}"
-build=build-bench
+build="build-bench"
 root="$PWD/$build/root"
 
 if [ "${HLQ_BENCH_INSIDE:-}" != 1 ]; then

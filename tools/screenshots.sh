@@ -19,19 +19,33 @@ if [ "${HLQ_SHOTS_INSIDE:-}" != 1 ]; then
     # A UTF-8 locale for the language: the machine's own when it has one,
     # otherwise built from the locales package's sources under build/locale
     # (gettext ignores LANGUAGE in the C locale).
-    locale_name=$(locale -a | grep -i -m1 "^${lang}_[A-Z]*\.utf-\?8$" || true)
+    if [[ ! "$lang" =~ ^[a-z]{2,3}(_[A-Z]{2})?$ ]]; then
+      echo "screenshots: '$lang' is not a language code such as de or pt_BR" >&2
+      exit 1
+    fi
+    territory='_[A-Z]*'
+    [[ "$lang" != *_* ]] || territory=''
+    locale_name=$(locale -a | grep -i -m1 "^${lang}${territory}\.utf-\?8$" || true)
     if [ -z "$locale_name" ]; then
-      source_name="${lang}_${lang^^}"
-      [ -e "/usr/share/i18n/locales/$source_name" ] ||
-        source_name=$(basename "$(ls /usr/share/i18n/locales/${lang}_[A-Z]* 2>/dev/null | head -n1)" || true)
-      if [ -z "$source_name" ] || [ ! -e "/usr/share/i18n/locales/$source_name" ]; then
-        echo "screenshots: no locale source for the language '$lang' in /usr/share/i18n/locales" >&2
+      sources=/usr/share/i18n/locales
+      source_name="$lang"
+      [[ "$lang" == *_* ]] || source_name="${lang}_${lang^^}"
+      if [ ! -e "$sources/$source_name" ]; then
+        for candidate in "$sources/${lang}"_[A-Z]*; do
+          source_name=$(basename "$candidate")
+          break
+        done
+      fi
+      if [ ! -e "$sources/$source_name" ]; then
+        echo "screenshots: no locale source for the language '$lang' in $sources" >&2
         exit 1
       fi
       locale_name="$source_name.UTF-8"
       mkdir -p build/locale
-      [ -d "build/locale/$locale_name" ] ||
-        localedef -i "$source_name" -f UTF-8 "build/locale/$locale_name"
+      # localedef also fails on mere warnings; what counts is the result.
+      [ -e "build/locale/$locale_name/LC_CTYPE" ] ||
+        localedef -i "$source_name" -f UTF-8 "build/locale/$locale_name" ||
+        [ -e "build/locale/$locale_name/LC_CTYPE" ]
       locale_env+=("LOCPATH=$PWD/build/locale")
     fi
     locale_env+=("LANG=$locale_name" "LC_ALL=$locale_name" "LANGUAGE=$lang")
