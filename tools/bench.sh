@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The maintainers' benchmark: prints one table, measured in one run, of the
+# tool against floors that this script builds itself (tools/bench/):
+#   - start-up to the first mapped window, against a program that loads the
+#     same UI file, shows the window and ends: instructions counted by
+#     callgrind (repeatable on a busy machine), median wall time, peak RSS;
+#   - each page's Apply (the page's write function, without its message box),
+#     against as many bare tinyxml2 load, change and crash-safe replace
+#     operations on the same file as the Apply wrote values: median wall
+#     time and instructions.
+# It is not a test and fails on no number. Usage: tools/bench.sh [RUNS]
+# (RUNS wall-time runs of each start-up and Apply, 21 by default).
+#
+# "First mapped window": both programs run the same hook (an emission hook
+# on "map-event", tools/bench/quit_on_first_map.cpp) that destroys the first
+# top-level window as soon as it is mapped, so each program's own destroy
+# handling ends it. For the tool, a harness runs the tool's own start-up
+# (HLQMain, as main() does) with that hook; the tool itself is unchanged.
+# Everything runs on a private virtual X server, on a copy of the sample
+# configuration under build-bench/root (the paths are compiled in).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs="${1:-21}"
+build="build-bench"
+root="$PWD/$build/root"
+
+if [ "${HLQ_BENCH_INSIDE:-}" != 1 ]; then
+  tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
+    libusb-1.0-0-dev valgrind xvfb xauth
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF \
+    -DHLQ_BUILD_BENCH=ON -DHLQ_ROOT="$root" >/dev/null
+  cmake --build "$build" -j2 >/dev/null
+  rm -rf "$root"
+  mkdir -p "$root/opt/pemo/hlq" "$root/tmp"
+  cp ui/hlqconfig.ui data/KWNConfig.xml data/KWNLogging.xml "$root/opt/pemo/hlq/"
+  # GL off: otherwise every GTK start probes GLX, which doubles its cost.
+  HLQ_BENCH_INSIDE=1 GDK_GL=disable NO_AT_BRIDGE=1 exec xvfb-run -a \
+    -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
+fi
+
+bin="$build/tools/bench"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+instructions() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+  awk '/Collected :/ {print $NF}'; }
+
+# Start-up: instructions, then wall time and peak RSS over alternating runs.
+floor_instr=$(instructions "$bin/bench_startup_floor")
+tool_instr=$(instructions "$bin/bench_startup_tool")
+for ((i = 0; i < runs; ++i)); do
+  for program in floor tool; do
+    start=$EPOCHREALTIME
+    rss=$("$bin/bench_startup_$program" | awk '/peak_rss_kib/ {print $2}')
+    end=$EPOCHREALTIME
+    echo "$start $end" | awk '{printf "%.3f\n", ($2 - $1) * 1000}' >>"$work/$program.ms"
+    echo "$rss" >>"$work/$program.rss"
+  done
+done
+
+# Apply: wall times, then instructions of one Apply and its floor each.
+"$bin/bench_apply" "$runs" >"$work/apply.txt"
+valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file="$work/apply.cg" \
+  "$bin/bench_apply" >/dev/null 2>&1
+for dump in "$work"/apply.cg.*; do
+  grep -a -E '^(desc: Trigger: Client Request|totals):' "$dump" |
+    sed -E 's/^desc: Trigger: Client Request: //; s/^totals: //' | paste -sd' '
+done >"$work/apply_instr.txt"  # lines: "<page> apply|floor <count>"
+
+row() {  # label, tool, floor, unit divisor, unit, target
+  awk -v l="$1" -v t="$2" -v f="$3" -v d="$4" -v u="$5" -v g="$6" \
+    'BEGIN {printf "| %s | %.1f %s | %.1f %s | %.2f | %s |\n", l, t / d, u, f / d, u, t / f, g}'
+}
+echo "| Measure | hlqconfig | floor | ratio | target |"
+echo "|---|---|---|---|---|"
+row "Start-up to mapped window, instructions" "$tool_instr" "$floor_instr" 1e6 M "<= 1.10"
+row "Start-up to mapped window, median of $runs runs" "$(median <"$work/tool.ms")" \
+  "$(median <"$work/floor.ms")" 1 ms "<= 1.10"
+row "Peak resident memory (start-up)" "$(median <"$work/tool.rss")" \
+  "$(median <"$work/floor.rss")" 1024 MiB "-"
+while read -r page _ writes _ apply_us _ floor_us; do
+  row "Apply $page ($writes writes), median of $runs" "$apply_us" "$floor_us" 1000 ms "<= 1.25"
+  row "Apply $page ($writes writes), instructions" \
+    "$(awk -v p="$page" '$1 == p && $2 == "apply" {print $3}' "$work/apply_instr.txt")" \
+    "$(awk -v p="$page" '$1 == p && $2 == "floor" {print $3}' "$work/apply_instr.txt")" 1e6 M "<= 1.25"
+done <"$work/apply.txt"
