@@ -52,7 +52,7 @@ required="$tool /opt/pemo/hlq/hlqconfig.ui /usr/bin/hlqconfig
   /usr/share/metainfo/$app.metainfo.xml /usr/share/icons/hicolor/scalable/apps/$app.svg
   /usr/share/doc/hlqconfig/copyright /usr/share/doc/hlqconfig/changelog.gz
   /usr/share/doc/hlqconfig/examples/KWNConfig.xml /usr/share/doc/hlqconfig/examples/KWNLogging.xml
-  /usr/share/lintian/overrides/hlqconfig"
+  /usr/share/lintian/overrides/hlqconfig /usr/share/man/man1/hlqconfig.1.gz"
 for path in $required; do
   grep -qxF "$path" "$work/files" || fail "$path is not in the package"
 done
@@ -97,7 +97,7 @@ echo "round trip: the launcher asks pkexec for $tool and passes on its refusal"
 
 # Removal takes the package's files and the folders only it used, nothing else.
 shared_places="/opt /usr/bin /usr/share/applications /usr/share/polkit-1 /usr/share/metainfo
-  /usr/share/icons/hicolor /usr/share/doc /usr/share/lintian /usr/share/locale"
+  /usr/share/icons/hicolor /usr/share/doc /usr/share/lintian /usr/share/locale /usr/share/man/man1"
 places() { for place in $shared_places; do if [ -e "$place" ]; then find "$place"; fi; done | sort; }
 places >"$work/before-remove"
 configuration >"$work/configuration-before-remove"
