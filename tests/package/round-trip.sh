@@ -10,6 +10,7 @@
 # lock file and code page record are private. The package itself is removed
 # again on any exit.
 set -euo pipefail
+[ "$(id -u)" -eq 0 ] || { echo "round trip: installing a package needs root" >&2; exit 1; }
 if [ -z "${HLQ_ROUND_TRIP_NAMESPACE:-}" ]; then
   export HLQ_ROUND_TRIP_NAMESPACE=1
   exec unshare --mount --propagation private "$0" "$@"
