@@ -21,6 +21,10 @@ cmake --build build-tests -j2
 tools/run-sanitized-tests.sh
 tools/run-fuzzers.sh 30
 
+# The Debian package: validators, lintian and the install round trip. Its
+# last line counts its checks ("package: N passed, 0 failed").
+package_checks=$(tools/check-package.sh | tee /dev/stderr | sed -n 's/^package: \([0-9]*\) passed.*/\1/p')
+
 # Reached only when everything above passed (any failure ends the script).
 count() { (cd "$1" && ctest -N | sed -n 's/^Total Tests: //p'); }
-echo "all: $(( $(count build-tests) + $(count build-asan) + 3 )) passed, 0 failed"
+echo "all: $(( $(count build-tests) + $(count build-asan) + 3 + package_checks )) passed, 0 failed"

@@ -39,9 +39,14 @@ class Sandbox:
         shutil.copy(os.path.join(self.source_dir, "ui", "hlqconfig.ui"), self.config_dir)
         for name in ("KWNConfig.xml", "KWNLogging.xml"):
             shutil.copy(os.path.join(self.source_dir, "data", name), self.config_dir)
-        self._bin_dir = os.path.join(self.root, "standin-bin")
+        self.add_standin_systemctl(self.root, systemctl_status)
+
+    def add_standin_systemctl(self, folder, systemctl_status=0):
+        """A stand-in systemctl in FOLDER/standin-bin, first on the tool's
+        PATH, that records its arguments and exits with `systemctl_status`."""
+        self._bin_dir = os.path.join(folder, "standin-bin")
         os.makedirs(self._bin_dir)
-        self.systemctl_log = os.path.join(self.root, "systemctl-calls")
+        self.systemctl_log = os.path.join(folder, "systemctl-calls")
         script = os.path.join(self._bin_dir, "systemctl")
         with open(script, "w") as f:
             f.write("#!/bin/sh\n"

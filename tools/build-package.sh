@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the Debian package hlqconfig with CPack from a release build in
+# build-package/ and prints the path of the .deb as its last line. Installs
+# the Debian packages it needs when they are missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
+  libusb-1.0-0-dev dpkg-dev file
+
+# Debian's hardening flags, as Debian's own packages are built with.
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF -DHLQ_ROOT= \
+  -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+cmake --build build-package -j2 >/dev/null
+# cpack's own messages go to a log, so that the path is the last line.
+(cd build-package && cpack -G DEB >cpack.log 2>&1) || { cat build-package/cpack.log >&2; exit 1; }
+deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' build-package/cpack.log)
+[ -f "$deb" ] || { cat build-package/cpack.log >&2; echo "cpack made no .deb" >&2; exit 1; }
+echo "$deb"

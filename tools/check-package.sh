@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the Debian package and proves it: the desktop entry, the AppStream
+# file, the polkit action and the icon pass their validators, lintian finds no
+# error, and the install round trip (tests/package/round-trip.sh) passes. Runs
+# as root; installs the Debian packages it needs when they are missing. The
+# last line counts the checks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-packages.sh desktop-file-utils appstream libxml2-utils lintian pkexec \
+  xvfb xauth umockdev python3-pyatspi python3-xlib at-spi2-core dbus-daemon
+
+deb=$(tools/build-package.sh | tail -n 1)
+echo "package: $deb"
+contents=$(mktemp -d)
+trap 'rm -rf "$contents"' EXIT
+dpkg-deb -x "$deb" "$contents"
+app=org.hlqconfig.hlqconfig
+passed=0
+check() {
+  local name=$1
+  shift
+  "$@" || { echo "FAIL  $name" >&2; exit 1; }
+  echo "PASS  $name"
+  passed=$((passed + 1))
+}
+
+check "desktop entry" desktop-file-validate "$contents/usr/share/applications/$app.desktop"
+check "AppStream file" appstreamcli validate --no-net "$contents/usr/share/metainfo/$app.metainfo.xml"
+check "polkit action and icon are well-formed XML" xmllint --noout \
+  "$contents/usr/share/polkit-1/actions/$app.policy" \
+  "$contents/usr/share/icons/hicolor/scalable/apps/$app.svg"
+# Warnings are reported; errors fail. The package's overrides say why each is there.
+check "lintian" lintian --fail-on error "$deb"
+check "install round trip" tests/package/round-trip.sh "$deb"
+echo "package: $passed passed, 0 failed"
