@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "config/file_attributes.h"
+#include "config/overwrite_in_place.h"
+
 // Every step works relative to one open descriptor of the target's folder,
 // so the temporary file, the rename and the folder sync all concern the same
 // folder even if its path changes meanwhile.
@@ -64,45 +67,71 @@ int createTempFile(int folderFd, const std::string& name, std::string* tempName)
   return -1;
 }
 
-// Runs the producer and makes sure that every byte reached the disk: a full
-// disk shows as a failed write, flush or sync.
-bool writeAndSync(FILE* out, const std::function<bool(FILE*)>& write, std::string* error) {
+// How an attempt to replace the file by a rename ended.
+enum class Replacement { Done, Failed, WouldChangeFile };
+
+Replacement failedWith(std::string* error, int code) {
+  failErrno(error, code);
+  return Replacement::Failed;
+}
+
+// The whole new content, produced into memory before anything is written.
+bool produce(const std::function<bool(FILE*)>& write, std::string* content, std::string* error) {
+  char* data = nullptr;
+  size_t size = 0;
+  FILE* out = open_memstream(&data, &size);
+  if (!out) return failErrno(error, errno);
+  bool produced = write(out) && !ferror(out);
+  if (fclose(out) != 0) produced = false;
+  if (produced) content->assign(data, size);
+  free(data);
+  return produced || fail(error, "the new content could not be produced");
+}
+
+// Writes the content into the stream and flushes it: a full disk shows as a
+// failed write or flush.
+bool writeAndFlush(FILE* out, const std::string& content, std::string* error) {
   errno = 0;
-  bool produced = write(out);
-  int code = errno;
-  // A failed write of the stream is the more precise reason.
-  if (ferror(out)) return failErrno(error, code != 0 ? code : EIO);
-  if (!produced) return fail(error, "the new content could not be produced");
+  size_t written = fwrite(content.data(), 1, content.size(), out);
+  if (ferror(out) || written != content.size()) return failErrno(error, errno != 0 ? errno : EIO);
   if (fflush(out) != 0) return failErrno(error, errno);
-  if (fsync(fileno(out)) != 0) return failErrno(error, errno);
   return true;
 }
 
 // The owner and group are set before the mode, since a change of owner
-// clears the set-user-ID and set-group-ID bits. A file whose owner cannot
-// be kept is not saved: the daemon's file must not change hands.
-bool keepOwnerAndMode(int fd, const struct stat& original, std::string* error) {
+// clears the set-user-ID and set-group-ID bits; the extended attributes come
+// last, so that an access ACL and the mode agree as they did on the
+// original. What the new file cannot be given means that a rename would
+// change the file: the daemon's file must not change hands or lose access.
+Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original,
+                             std::string* error) {
   struct stat now {};
-  if (fstat(fd, &now) != 0) return failErrno(error, errno);
+  if (fstat(fd, &now) != 0) return failedWith(error, errno);
   bool sameOwner = now.st_uid == original.st_uid && now.st_gid == original.st_gid;
   if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0)
-    return fail(error, std::string("its owner and group could not be kept: ") + g_strerror(errno));
-  if (fchmod(fd, original.st_mode & 07777) != 0) return failErrno(error, errno);
-  return true;
+    return errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
+  if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(error, errno);
+  if (!HLQ_CopyExtendedAttributes(originalFd, fd)) return Replacement::WouldChangeFile;
+  return Replacement::Done;
 }
 
-// Writes the complete temporary file; the stream is closed on every path.
-bool fillTempFile(int fd, const Target& target, const std::function<bool(FILE*)>& write,
-                  std::string* error) {
+// Writes the complete temporary file and syncs it, after its owner, mode
+// and attributes are set, so that the sync covers them too. The stream is
+// closed on every path.
+Replacement fillTempFile(int fd, int originalFd, const struct stat& original,
+                         const std::string& content, std::string* error) {
   FILE* out = fdopen(fd, "w");
   if (!out) {
     int code = errno;
     close(fd);
-    return failErrno(error, code);
+    return failedWith(error, code);
   }
-  bool ok = writeAndSync(out, write, error) && keepOwnerAndMode(fd, target.status, error);
-  if (fclose(out) != 0 && ok) return failErrno(error, errno);
-  return ok;
+  Replacement result = writeAndFlush(out, content, error)
+                           ? makeLikeOriginal(fd, originalFd, original, error)
+                           : Replacement::Failed;
+  if (result == Replacement::Done && fsync(fd) != 0) result = failedWith(error, errno);
+  if (fclose(out) != 0 && result == Replacement::Done) result = failedWith(error, errno);
+  return result;
 }
 
 // True while the folder's path still leads to the folder that we hold open.
@@ -115,33 +144,68 @@ bool folderStillInPlace(int folderFd, const Target& target, std::string* error) 
   return true;
 }
 
-// A rename needs only the folder's permission; the file is replaced only
-// where it could also have been written in place, so that its own
-// permission bits, a read-only mount of the file alone and an immutable
-// flag still protect it. The check uses the effective IDs, as open would.
-bool mayWriteInPlace(int folderFd, const Target& target, std::string* error) {
-  if (faccessat(folderFd, target.name.c_str(), W_OK, AT_EACCESS) != 0)
-    return failErrno(error, errno);
-  return true;
-}
-
-bool replaceInFolder(int folderFd, const Target& target, const std::function<bool(FILE*)>& write,
-                     std::string* error) {
-  if (!mayWriteInPlace(folderFd, target, error)) return false;
+Replacement replaceByRename(int folderFd, const Target& target, int originalFd,
+                            const struct stat& original, const std::string& content,
+                            std::string* error) {
   std::string tempName;
   int fd = createTempFile(folderFd, target.name, &tempName);
-  if (fd < 0) return failErrno(error, errno);
-  bool ok = fillTempFile(fd, target, write, error) && folderStillInPlace(folderFd, target, error);
-  if (ok && renameat(folderFd, tempName.c_str(), folderFd, target.name.c_str()) != 0)
-    ok = failErrno(error, errno);
-  if (!ok) {
+  if (fd < 0) return failedWith(error, errno);
+  Replacement result = fillTempFile(fd, originalFd, original, content, error);
+  if (result == Replacement::Done && !folderStillInPlace(folderFd, target, error))
+    result = Replacement::Failed;
+  // In a sticky folder only the file's owner may replace it.
+  if (result == Replacement::Done &&
+      renameat(folderFd, tempName.c_str(), folderFd, target.name.c_str()) != 0)
+    result = errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
+  if (result != Replacement::Done) {
     unlinkat(folderFd, tempName.c_str(), 0);
-    return false;
+    return result;
   }
   // The new content is in place; a failed folder sync cannot undo that, so
   // it is not reported as a failed save.
   fsync(folderFd);
-  return true;
+  return Replacement::Done;
+}
+
+// A rename keeps the file as it is set up only when the writer may change
+// the folder and the file has no other name; owner and attributes are
+// checked when the new file is given them.
+bool renameMayKeepFile(int folderFd, const struct stat& original) {
+  return original.st_nlink == 1 && faccessat(folderFd, ".", W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// `fd` is the target, open for reading and writing.
+bool saveOpenFile(int folderFd, const Target& target, int fd,
+                  const std::function<bool(FILE*)>& write, std::string* error) {
+  struct stat original {};
+  if (fstat(fd, &original) != 0) return failErrno(error, errno);
+  if (original.st_dev != target.status.st_dev || original.st_ino != target.status.st_ino)
+    return fail(error, "the file was replaced while saving");
+  std::string content;
+  if (!produce(write, &content, error)) return false;
+  // Replace by rename when that keeps everything, otherwise overwrite in
+  // place. The rename leaves a reader or a crash the whole old or the whole
+  // new file at every moment. Writing in place is safe against a kill only
+  // for a file of one page (a kill or a power loss during the write can tear
+  // a larger file), which the daemon's files are.
+  if (renameMayKeepFile(folderFd, original)) {
+    Replacement result = replaceByRename(folderFd, target, fd, original, content, error);
+    if (result != Replacement::WouldChangeFile) return result == Replacement::Done;
+  }
+  return HLQ_OverwriteInPlace(fd, content, error);
+}
+
+// The file is opened for writing on either path, so that it changes only
+// where the caller could have written it in place: its own permission bits,
+// a read-only mount of the file alone and an immutable flag still protect it
+// where the folder would allow a rename.
+bool saveInFolder(int folderFd, const Target& target, const std::function<bool(FILE*)>& write,
+                  std::string* error) {
+  int fd = openat(folderFd, target.name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return failErrno(error, errno);
+  bool ok = saveOpenFile(folderFd, target, fd, write, error);
+  close(fd);
+  return ok;
 }
 
 }  // namespace
@@ -153,7 +217,7 @@ bool HLQ_ReplaceFileSafely(const char* path, const std::function<bool(FILE*)>& w
   if (!resolveTarget(path, &target, error)) return false;
   int folderFd = open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (folderFd < 0) return failErrno(error, errno);
-  bool ok = replaceInFolder(folderFd, target, write, error);
+  bool ok = saveInFolder(folderFd, target, write, error);
   close(folderFd);
   return ok;
 }

@@ -1,12 +1,19 @@
-// Crash-safe replacement of a file's content: the new bytes go to a
-// temporary file in the same folder, which is flushed, synced, given the
-// original's mode and owner and renamed over it; the folder is then synced.
+// Crash-safe replacement of a file's content that keeps the file as the
+// deployment set it up. Where a rename changes nothing else, the new bytes
+// go to a temporary file in the same folder, which is given the original's
+// owner, mode and extended attributes (ACLs among them), flushed, synced and
+// renamed over it; the folder is then synced. Where a rename would change
+// the file otherwise (a second hard link, an owner or attribute the new file
+// cannot be given, a folder the writer may not change), the new content is
+// written over the old in the same file instead.
+//
 // A symbolic link is written through to its target and stays a link. A file
 // that the caller could not have written in place (its permission bits, a
-// read-only mount, an immutable flag) is not replaced. On any failure the
-// original is untouched and the temporary file is removed. A process killed
-// while saving leaves the whole old or the whole new file, and at most its
-// own temporary file, which nothing removes later.
+// read-only mount, an immutable flag) is not changed. On any failure the
+// original is left as it was and the temporary file is removed. A process
+// killed while saving leaves the whole old or the whole new content (for a
+// file written in place: as long as it fits in one page), and at most its own
+// temporary file, which nothing removes later.
 #pragma once
 
 #include <functional>
@@ -14,6 +21,8 @@
 #include <cstdio>
 
 // `write` produces the new content into the stream; it returns false on a
-// failure of its own. On failure `error` receives a reason for the user.
+// failure of its own. The content must mean the same with line feeds after
+// it, as an XML document does. On failure `error` receives a reason for the
+// user.
 bool HLQ_ReplaceFileSafely(const char* path, const std::function<bool(FILE*)>& write,
                            std::string* error);

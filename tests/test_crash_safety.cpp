@@ -10,6 +10,12 @@
 // it never removes another save's file. The test checks it and removes it
 // before the next round, so that each round sees only its own leftover.
 //
+// The same is run over a file with a second (hard) name, which every save
+// writes in place: the file, of one page, must never be seen torn, and both
+// names must stay one file. A kill between the write and the cut of its
+// padding leaves trailing line feeds, which shows that the kill landed in a
+// save.
+//
 // HLQ_CRASH_SEED replays the random kill delays of a run (the seed is
 // printed); HLQ_CRASH_KILLS changes the number of kills (default 250).
 #include <fcntl.h>
@@ -45,6 +51,7 @@ namespace {
 
 using Values = std::map<std::string, std::string>;
 const char kConfigName[] = "KWNConfig.xml";
+const char kSecondName[] = "second-name.xml";
 const mode_t kConfigMode = 0640;
 
 uint64_t envNumber(const char* name, uint64_t fallback) {
@@ -225,6 +232,7 @@ class CrashSafety : public ::testing::Test {
     bool configThere = false;
     for (const auto& name : HLQTest_FolderEntries(folder_)) {
       if (name == kConfigName) configThere = true;
+      else if (name == kSecondName) continue;
       else if (std::regex_match(name, tempName)) temps.push_back(name);
       else *problem += "unexpected file " + name + "; ";
     }
@@ -234,11 +242,19 @@ class CrashSafety : public ::testing::Test {
     return temps.front();
   }
 
+  // Kills writers hundreds of times; with `secondName` the file has another
+  // name in the same folder, so that every save writes it in place.
+  void runKills(bool secondName);
+
   std::string folder_;
   std::string file_;
 };
 
-TEST_F(CrashSafety, EveryKillLeavesAWholeFileWithOldOrNewValues) {
+void CrashSafety::runKills(bool secondName) {
+  std::string second = folder_ + "/" + kSecondName;
+  if (secondName) {
+    ASSERT_EQ(link(file_.c_str(), second.c_str()), 0);
+  }
   uint64_t seed = envNumber("HLQ_CRASH_SEED", std::random_device{}());
   uint64_t kills = envNumber("HLQ_CRASH_KILLS", 250);
   std::cout << "crash test seed " << seed << " (replay with HLQ_CRASH_SEED=" << seed << ")\n";
@@ -281,6 +297,13 @@ TEST_F(CrashSafety, EveryKillLeavesAWholeFileWithOldOrNewValues) {
     struct stat config {};
     ASSERT_EQ(stat(file_.c_str(), &config), 0) << where;
     EXPECT_EQ(config.st_mode & 07777, kConfigMode) << where;
+    if (secondName) {
+      struct stat other {};
+      ASSERT_EQ(stat(second.c_str(), &other), 0) << where;
+      EXPECT_EQ(other.st_ino, config.st_ino) << where << ": the names were split";
+      std::string text = HLQTest_ReadFile(file_);
+      if (text.size() > 2 && text.compare(text.size() - 2, 2, "\n\n") == 0) ++insideSave;
+    }
 
     std::optional<Values> seen = parse(file_, &complaint);
     ASSERT_TRUE(seen) << where << ": the file does not parse: " << complaint << "\n"
@@ -304,8 +327,8 @@ TEST_F(CrashSafety, EveryKillLeavesAWholeFileWithOldOrNewValues) {
 
   struct statfs fs {};
   statfs(folder_.c_str(), &fs);
-  std::cout << kills << " kills survived in " << took.count() << " ms; " << done
-            << " writes completed; " << insideSave << " kills left a save's temporary file; "
+  std::cout << kills << " kills survived" << (secondName ? " writing in place" : "") << " in " << took.count() << " ms; " << done
+            << " writes completed; " << insideSave << (secondName ? " kills left the padding of a save; " : " kills left a save's temporary file; ")
             << announcedButNotDone << " killed a write before it took effect; one write took "
             << perWrite.count() / 1000 << " us on " << (fs.f_type == 0x01021994 ? "tmpfs" : "disk")
             << "\n";
@@ -313,5 +336,9 @@ TEST_F(CrashSafety, EveryKillLeavesAWholeFileWithOldOrNewValues) {
   EXPECT_GT(done, 0u) << "no write ever completed";
   EXPECT_GT(insideSave, 0) << "no kill landed inside a save";
 }
+
+TEST_F(CrashSafety, EveryKillLeavesAWholeFileWithOldOrNewValues) { runKills(false); }
+
+TEST_F(CrashSafety, EveryKillLeavesAWholeFileWhenWritingInPlace) { runKills(true); }
 
 }  // namespace

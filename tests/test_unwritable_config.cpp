@@ -1,8 +1,9 @@
 // Apply on the real window when the configuration files cannot be written: a
-// full disk, a read-only mount of the file or of its folder, and a file or
-// folder that the user may not write. In each case the files stay byte for
-// byte as they were, no temporary file is left, the page lists every value as
-// not stored with the reason and the file, and no restart is asked for.
+// full disk, a read-only mount of the file or of its folder, and a file that
+// the user may not write. In each case the files stay byte for byte as they
+// were, no temporary file is left, the page lists every value as not stored
+// with the reason and the file, and no restart is asked for. A file that the
+// user may write in a folder they may not change is written in place.
 //
 // What "read-only" means for the tool: it changes a configuration file only
 // where the user could also have written it in place, so the file's own
@@ -119,6 +120,20 @@ class UnwritableConfig : public testing::Test {
     showPageAndChangeValues();
     expectNothingStored(pressApply(), "Read-only file system");
   }
+  // Apply stored every value, and the file keeps its mode.
+  void expectStored(const std::vector<SeenDialog>& dialogs, mode_t mode) {
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, "Logging Settings Applied");
+    EXPECT_TRUE(g_hlqConfigChanged);
+    CXMLModuleConfig config;
+    EXPECT_EQ(config.ReadXMLNodeValue(logging_.c_str(), kwn::LOGGING, kwn::LOG_LEVEL), "4");
+    EXPECT_EQ(config.ReadXMLNodeValue(logging_.c_str(), kwn::LOGGING, kwn::MODULE_CD), "false");
+    struct stat status {};
+    ASSERT_EQ(stat(logging_.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, mode);
+    EXPECT_EQ(HLQTest_FolderEntries(folder_),
+              (std::vector<std::string>{"KWNConfig.xml", "KWNLogging.xml"}));
+  }
   void expectFilesUntouched() {
     EXPECT_EQ(HLQTest_ReadFile(logging_), loggingBefore_);
     EXPECT_EQ(HLQTest_ReadFile(device_), deviceBefore_);
@@ -183,10 +198,19 @@ TEST_F(UnwritableConfig, FileTheUserMayNotWriteStoresNothing) {
   EXPECT_EQ(status.st_mode & 07777, 0444u);
 }
 
-TEST_F(UnwritableConfig, FolderTheUserMayNotWriteStoresNothing) {
+// The user may write the file but not its folder: the values go into the
+// file itself, as they would for an editor.
+TEST_F(UnwritableConfig, FolderTheUserMayNotWriteStoresInTheFileItself) {
   placeFiles();
   ASSERT_EQ(chmod(folder_.c_str(), 0555), 0);
-  expectUserStoresNothing();
+  showPageAndChangeValues();
+  std::vector<SeenDialog> dialogs;
+  {
+    WithoutPrivileges user;
+    ASSERT_TRUE(user.ok());
+    dialogs = pressApply();
+  }
+  expectStored(dialogs, 0644);
 }
 
 TEST_F(UnwritableConfig, PermissionBitsDoNotBindAPrivilegedUser) {
@@ -195,18 +219,7 @@ TEST_F(UnwritableConfig, PermissionBitsDoNotBindAPrivilegedUser) {
   placeFiles();
   ASSERT_EQ(chmod(logging_.c_str(), 0444), 0);
   showPageAndChangeValues();
-  std::vector<SeenDialog> dialogs = pressApply();
-  ASSERT_EQ(dialogs.size(), 1u);
-  EXPECT_EQ(dialogs[0].text, "Logging Settings Applied");
-  EXPECT_TRUE(g_hlqConfigChanged);
-  CXMLModuleConfig config;
-  EXPECT_EQ(config.ReadXMLNodeValue(logging_.c_str(), kwn::LOGGING, kwn::LOG_LEVEL), "4");
-  EXPECT_EQ(config.ReadXMLNodeValue(logging_.c_str(), kwn::LOGGING, kwn::MODULE_CD), "false");
-  struct stat status {};
-  ASSERT_EQ(stat(logging_.c_str(), &status), 0);
-  EXPECT_EQ(status.st_mode & 07777, 0444u);  // the new file keeps the old one's mode
-  EXPECT_EQ(HLQTest_FolderEntries(folder_),
-            (std::vector<std::string>{"KWNConfig.xml", "KWNLogging.xml"}));
+  expectStored(pressApply(), 0444);
 }
 
 }  // namespace
