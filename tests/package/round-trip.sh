@@ -25,6 +25,15 @@ installed() { dpkg-query -W -f='${Status}' hlqconfig 2>/dev/null | grep -q "inst
 # Removing an installation that was there before would destroy the machine's own.
 installed && fail "hlqconfig is installed on this machine already; remove it first"
 
+# The checkout and the package may lie under /tmp or /opt, which are about to
+# be covered: reach them through a mount point of this namespace outside both.
+mount -t tmpfs -o mode=0755 hlq-stage /mnt
+mkdir /mnt/source
+mount --bind "$source_dir" /mnt/source
+cp "$deb" /mnt/
+deb=/mnt/$(basename "$deb")
+source_dir=/mnt/source
+
 mount -t tmpfs -o mode=0755 hlq-opt /opt
 mount -t tmpfs -o mode=1777 hlq-tmp /tmp
 mount -t tmpfs -o mode=1777,size=16m hlq-shm /dev/shm
