@@ -23,7 +23,8 @@ tools/run-fuzzers.sh 30
 
 # The Debian package: validators, lintian and the install round trip. Its
 # last line counts its checks ("package: N passed, 0 failed").
-package_checks=$(tools/check-package.sh | tee /dev/stderr | sed -n 's/^package: \([0-9]*\) passed.*/\1/p')
+tools/check-package.sh | tee build-tests/package-checks.log
+package_checks=$(sed -n 's/^package: \([0-9]*\) passed.*/\1/p' build-tests/package-checks.log)
 
 # Reached only when everything above passed (any failure ends the script).
 count() { (cd "$1" && ctest -N | sed -n 's/^Total Tests: //p'); }
