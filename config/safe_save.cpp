@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,7 +43,7 @@ bool resolveTarget(const char* path, Target* target, std::string* error) {
   int statErrno = errno;
   free(real);
   if (statResult != 0) return failErrno(error, statErrno);
-  if (!S_ISREG(target->status.st_mode)) return fail(error, "it is not a regular file");
+  if (!S_ISREG(target->status.st_mode)) return fail(error, _("it is not a regular file"));
   return true;
 }
 
@@ -72,7 +73,7 @@ bool writeAndSync(FILE* out, const std::function<bool(FILE*)>& write, std::strin
   int code = errno;
   // A failed write of the stream is the more precise reason.
   if (ferror(out)) return failErrno(error, code != 0 ? code : EIO);
-  if (!produced) return fail(error, "the new content could not be produced");
+  if (!produced) return fail(error, _("the new content could not be produced"));
   if (fflush(out) != 0) return failErrno(error, errno);
   if (fsync(fileno(out)) != 0) return failErrno(error, errno);
   return true;
@@ -85,8 +86,11 @@ bool keepOwnerAndMode(int fd, const struct stat& original, std::string* error) {
   struct stat now {};
   if (fstat(fd, &now) != 0) return failErrno(error, errno);
   bool sameOwner = now.st_uid == original.st_uid && now.st_gid == original.st_gid;
-  if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0)
-    return fail(error, std::string("its owner and group could not be kept: ") + g_strerror(errno));
+  if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0) {
+    const char* why = g_strerror(errno);
+    g_autofree gchar* reason = g_strdup_printf(_("its owner and group could not be kept: %s"), why);
+    return fail(error, reason);
+  }
   if (fchmod(fd, original.st_mode & 07777) != 0) return failErrno(error, errno);
   return true;
 }
@@ -111,7 +115,7 @@ bool folderStillInPlace(int folderFd, const Target& target, std::string* error) 
   if (fstat(folderFd, &held) != 0) return failErrno(error, errno);
   if (stat(target.folder.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
       held.st_ino != named.st_ino)
-    return fail(error, "its folder was moved or replaced while saving");
+    return fail(error, _("its folder was moved or replaced while saving"));
   return true;
 }
 
@@ -148,7 +152,7 @@ bool replaceInFolder(int folderFd, const Target& target, const std::function<boo
 
 bool HLQ_ReplaceFileSafely(const char* path, const std::function<bool(FILE*)>& write,
                            std::string* error) {
-  if (!path) return fail(error, "no file was named");
+  if (!path) return fail(error, _("no file was named"));
   Target target;
   if (!resolveTarget(path, &target, error)) return false;
   int folderFd = open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
