@@ -1,0 +1,85 @@
+// The window and its messages in German, from the catalog this build
+// compiled, and the exact English originals in the C locale.
+#include "app/translations.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/dialog_catcher.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
+#include "tests/support/ui_fixture.h"
+
+namespace {
+
+// Sets the locale as a user's session would and runs the tool's set-up.
+void startIn(const char* locale) {
+  setenv("LC_ALL", locale, 1);
+  setenv("LANGUAGE", "de", 1);  // which gettext ignores in the C locale
+  HLQSetUpTranslations();
+}
+
+struct SeenPage {
+  std::string tab;          // the logging page's tab label
+  bool applyFound = false;  // its Apply button, found by its translated label
+  SeenDialog applied;       // the message of Apply on a complete file
+  SeenDialog notStored;     // the message of Apply when the file is missing
+};
+
+SeenPage lookAtLoggingPage(const char* tabLabel, const char* applyLabel, const TempDir& dir) {
+  SeenPage seen;
+  LoadedUi ui;
+  ui.connectSignals();
+  auto* notebook = GTK_NOTEBOOK(gtk_builder_get_object(ui.builder(), "notebook_pages"));
+  seen.tab = gtk_notebook_get_tab_label_text(notebook, gtk_notebook_get_nth_page(notebook, 4));
+  GtkButton* apply = ui.button(tabLabel, applyLabel);
+  seen.applyFound = apply != nullptr;
+  if (!apply) return seen;
+  HLQTest_CopySample("KWNLogging.xml", dir.file("KWNLogging.xml"));
+  HLQTest_SetLoggingConfigPath(dir.file("KWNLogging.xml"));
+  seen.applied = HLQTest_PressForOneMessage(apply);
+  HLQTest_SetLoggingConfigPath(dir.file("absent.xml"));
+  seen.notStored = HLQTest_PressForOneMessage(apply);
+  return seen;
+}
+
+}  // namespace
+
+TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
+  TempDir dir;
+  // A German locale of the test's own; the machine's locales stay as they are.
+  std::string build = "localedef -i de_DE -f UTF-8 " + dir.file("de_DE.UTF-8") + " 2>&1";
+  ASSERT_EQ(std::system(build.c_str()), 0) << "localedef could not build de_DE.UTF-8";
+  setenv("LOCPATH", dir.path().c_str(), 1);
+
+  startIn("de_DE.UTF-8");
+  ASSERT_STREQ(std::setlocale(LC_MESSAGES, nullptr), "de_DE.UTF-8");
+  SeenPage german = lookAtLoggingPage("Protokollierung", "Ü_bernehmen", dir);
+  EXPECT_EQ(german.tab, "Protokollierung");
+  EXPECT_TRUE(german.applyFound);
+  EXPECT_EQ(german.applied.title, "Protokoll-Konfiguration");
+  EXPECT_EQ(german.applied.text, "Die Einstellungen der Protokollierung wurden übernommen.");
+  // A message put together from a heading, a path, value names and reasons.
+  EXPECT_EQ(german.notStored.text.rfind("Die Einstellungen wurden nicht vollständig übernommen.\n\n"
+                                        "Nicht gespeichert in " + dir.file("absent.xml") + ":\n"
+                                        "• Log_Level: die Datei fehlt\n",
+                                        0),
+            0u)
+      << german.notStored.text;
+
+  startIn("C");
+  SeenPage english = lookAtLoggingPage("Logging", "_Apply", dir);
+  EXPECT_EQ(english.tab, "Logging");
+  EXPECT_TRUE(english.applyFound);
+  EXPECT_EQ(english.applied.title, "Logging Configuration");
+  EXPECT_EQ(english.applied.text, "Logging Settings Applied");
+  EXPECT_EQ(english.notStored.text.rfind("The settings were not fully applied.\n\n"
+                                         "Not stored in " + dir.file("absent.xml") + ":\n"
+                                         "• Log_Level: the file is missing\n",
+                                         0),
+            0u)
+      << english.notStored.text;
+}
