@@ -48,38 +48,43 @@ SeenPage lookAtLoggingPage(const char* tabLabel, const char* applyLabel, const T
 
 }  // namespace
 
+// What the logging page shows in one language.
+struct Expected {
+  const char* locale;
+  const char* tab;
+  const char* applyLabel;
+  const char* appliedTitle;
+  const char* appliedText;
+  std::string notStoredStart;  // heading, file and the first value with its reason
+};
+
 TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
   TempDir dir;
   // A German locale of the test's own; the machine's locales stay as they are.
   std::string build = "localedef -i de_DE -f UTF-8 " + dir.file("de_DE.UTF-8") + " 2>&1";
   ASSERT_EQ(std::system(build.c_str()), 0) << "localedef could not build de_DE.UTF-8";
   setenv("LOCPATH", dir.path().c_str(), 1);
+  const std::string absent = dir.file("absent.xml");
 
-  startIn("de_DE.UTF-8");
-  ASSERT_STREQ(std::setlocale(LC_MESSAGES, nullptr), "de_DE.UTF-8");
-  SeenPage german = lookAtLoggingPage("Protokollierung", "Ü_bernehmen", dir);
-  EXPECT_EQ(german.tab, "Protokollierung");
-  EXPECT_TRUE(german.applyFound);
-  EXPECT_EQ(german.applied.title, "Protokoll-Konfiguration");
-  EXPECT_EQ(german.applied.text, "Die Einstellungen der Protokollierung wurden übernommen.");
-  // A message put together from a heading, a path, value names and reasons.
-  EXPECT_EQ(german.notStored.text.rfind("Die Einstellungen wurden nicht vollständig übernommen.\n\n"
-                                        "Nicht gespeichert in " + dir.file("absent.xml") + ":\n"
-                                        "• Log_Level: die Datei fehlt\n",
-                                        0),
-            0u)
-      << german.notStored.text;
-
-  startIn("C");
-  SeenPage english = lookAtLoggingPage("Logging", "_Apply", dir);
-  EXPECT_EQ(english.tab, "Logging");
-  EXPECT_TRUE(english.applyFound);
-  EXPECT_EQ(english.applied.title, "Logging Configuration");
-  EXPECT_EQ(english.applied.text, "Logging Settings Applied");
-  EXPECT_EQ(english.notStored.text.rfind("The settings were not fully applied.\n\n"
-                                         "Not stored in " + dir.file("absent.xml") + ":\n"
-                                         "• Log_Level: the file is missing\n",
-                                         0),
-            0u)
-      << english.notStored.text;
+  const Expected languages[] = {
+      {"de_DE.UTF-8", "Protokollierung", "Ü_bernehmen", "Protokoll-Konfiguration",
+       "Die Einstellungen der Protokollierung wurden übernommen.",
+       "Die Einstellungen wurden nicht vollständig übernommen.\n\nNicht gespeichert in " + absent +
+           ":\n• Log_Level: die Datei fehlt\n"},
+      {"C", "Logging", "_Apply", "Logging Configuration", "Logging Settings Applied",
+       "The settings were not fully applied.\n\nNot stored in " + absent +
+           ":\n• Log_Level: the file is missing\n"},
+  };
+  for (const Expected& language : languages) {
+    SCOPED_TRACE(language.locale);
+    startIn(language.locale);
+    ASSERT_STREQ(std::setlocale(LC_MESSAGES, nullptr), language.locale);
+    SeenPage seen = lookAtLoggingPage(language.tab, language.applyLabel, dir);
+    EXPECT_EQ(seen.tab, language.tab);
+    EXPECT_TRUE(seen.applyFound);
+    EXPECT_EQ(seen.applied.title, language.appliedTitle);
+    EXPECT_EQ(seen.applied.text, language.appliedText);
+    // A message put together from a heading, a path, value names and reasons.
+    EXPECT_EQ(seen.notStored.text.rfind(language.notStoredStart, 0), 0u) << seen.notStored.text;
+  }
 }
