@@ -1,7 +1,8 @@
 // The tool's fixed names: where its UI file, the daemon's two configuration
 // files, the single-instance lock and the translations live, the shared
-// memory record and the restart command. Nothing at run time changes them; a build may only prefix
-// the absolute paths with a sandbox root (HLQ_ROOT) for the demo and the tests.
+// memory record and the restart command. Nothing at run time changes them; a
+// build may only prefix the absolute paths with a sandbox root (HLQ_ROOT) for
+// the demo and the tests.
 #pragma once
 
 const char* HLQ_UiFilePath();

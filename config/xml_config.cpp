@@ -34,11 +34,13 @@ WriteResult loadFailure(const std::string& reason) {
 }
 
 WriteResult parseFailure(const XMLDocument& doc) {
-  if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT) return loadFailure(_("the file is empty"));
+  if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT)
+    return loadFailure(_("the file is empty"));
   if (doc.ErrorID() == tinyxml2::XML_ERROR_FILE_READ_ERROR)
     return loadFailure(_("the file cannot be read"));
-  // TRANSLATORS: %s is the XML parser's own (English) description of the error.
-  g_autofree gchar* reason = g_strdup_printf(_("the file is not well-formed XML: %s"), doc.ErrorStr());
+  g_autofree gchar* reason =
+      // TRANSLATORS: %s is the XML parser's own (English) description of the error.
+      g_strdup_printf(_("the file is not well-formed XML: %s"), doc.ErrorStr());
   return loadFailure(reason);
 }
 
@@ -49,7 +51,8 @@ bool loadDocument(XMLDocument& doc, const char* file, WriteResult* why) {
   FILE* in = std::fopen(file, "rb");
   if (!in) {
     int code = errno;
-    g_autofree gchar* cannotOpen = g_strdup_printf(_("the file cannot be opened: %s"), g_strerror(code));
+    g_autofree gchar* cannotOpen =
+        g_strdup_printf(_("the file cannot be opened: %s"), g_strerror(code));
     *why = loadFailure(code == ENOENT ? _("the file is missing") : cannotOpen);
     return false;
   }
@@ -232,7 +235,8 @@ WriteResult CXMLModuleConfig::WriteXMLNodeProperty(const char* file, const char*
   if (!attribute || !*attribute)
     return notStored(WriteStatus::ElementMissing, _("no attribute was named"));
   if (!isXmlName(attribute)) {
-    g_autofree gchar* reason = g_strdup_printf(_("\"%s\" is not a valid attribute name"), attribute);
+    g_autofree gchar* reason =
+        g_strdup_printf(_("\"%s\" is not a valid attribute name"), attribute);
     return notStored(WriteStatus::TextNotAllowed, reason);
   }
   FreshDocument doc;
