@@ -22,32 +22,6 @@ void startIn(const char* locale) {
   HLQSetUpTranslations();
 }
 
-struct SeenPage {
-  std::string tab;          // the logging page's tab label
-  bool applyFound = false;  // its Apply button, found by its translated label
-  SeenDialog applied;       // the message of Apply on a complete file
-  SeenDialog notStored;     // the message of Apply when the file is missing
-};
-
-SeenPage lookAtLoggingPage(const char* tabLabel, const char* applyLabel, const TempDir& dir) {
-  SeenPage seen;
-  LoadedUi ui;
-  ui.connectSignals();
-  auto* notebook = GTK_NOTEBOOK(gtk_builder_get_object(ui.builder(), "notebook_pages"));
-  seen.tab = gtk_notebook_get_tab_label_text(notebook, gtk_notebook_get_nth_page(notebook, 4));
-  GtkButton* apply = ui.button(tabLabel, applyLabel);
-  seen.applyFound = apply != nullptr;
-  if (!apply) return seen;
-  HLQTest_CopySample("KWNLogging.xml", dir.file("KWNLogging.xml"));
-  HLQTest_SetLoggingConfigPath(dir.file("KWNLogging.xml"));
-  seen.applied = HLQTest_PressForOneMessage(apply);
-  HLQTest_SetLoggingConfigPath(dir.file("absent.xml"));
-  seen.notStored = HLQTest_PressForOneMessage(apply);
-  return seen;
-}
-
-}  // namespace
-
 // What the logging page shows in one language.
 struct Expected {
   const char* locale;
@@ -57,6 +31,8 @@ struct Expected {
   const char* appliedText;
   std::string notStoredStart;  // heading, file and the first value with its reason
 };
+
+}  // namespace
 
 TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
   TempDir dir;
@@ -79,12 +55,19 @@ TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
     SCOPED_TRACE(language.locale);
     startIn(language.locale);
     ASSERT_STREQ(std::setlocale(LC_MESSAGES, nullptr), language.locale);
-    SeenPage seen = lookAtLoggingPage(language.tab, language.applyLabel, dir);
-    EXPECT_EQ(seen.tab, language.tab);
-    EXPECT_TRUE(seen.applyFound);
-    EXPECT_EQ(seen.applied.title, language.appliedTitle);
-    EXPECT_EQ(seen.applied.text, language.appliedText);
+    LoadedUi ui;
+    ui.connectSignals();
+    // Found by the translated tab label and button label.
+    GtkButton* apply = ui.button(language.tab, language.applyLabel);
+    ASSERT_NE(apply, nullptr);
+    HLQTest_CopySample("KWNLogging.xml", dir.file("KWNLogging.xml"));
+    HLQTest_SetLoggingConfigPath(dir.file("KWNLogging.xml"));
+    SeenDialog applied = HLQTest_PressForOneMessage(apply);
+    EXPECT_EQ(applied.title, language.appliedTitle);
+    EXPECT_EQ(applied.text, language.appliedText);
     // A message put together from a heading, a path, value names and reasons.
-    EXPECT_EQ(seen.notStored.text.rfind(language.notStoredStart, 0), 0u) << seen.notStored.text;
+    HLQTest_SetLoggingConfigPath(absent);
+    std::string notStored = HLQTest_PressForOneMessage(apply).text;
+    EXPECT_EQ(notStored.rfind(language.notStoredStart, 0), 0u) << notStored;
   }
 }
