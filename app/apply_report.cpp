@@ -1,5 +1,7 @@
 #include "app/apply_report.h"
 
+#include <glib/gi18n-lib.h>
+
 #include "app/message_box.h"
 
 bool g_hlqConfigChanged = false;
@@ -17,8 +19,17 @@ void ApplyReport::leftUnchanged(const std::string& name, const std::string& reas
 
 std::string HLQCT_ApplyMessage(const ApplyReport& report, const char* successText) {
   if (report.notStored.empty()) return successText;
-  std::string text = "The settings were not fully applied.\n\nNot stored in " + report.file + ":";
-  for (const auto& value : report.notStored) text += "\n\u2022 " + value.name + ": " + value.reason;
+  g_autofree gchar* heading = g_strdup_printf(
+      // TRANSLATORS: %s is the path of the configuration file; a list of values follows.
+      _("The settings were not fully applied.\n\nNot stored in %s:"), report.file.c_str());
+  std::string text = heading;
+  for (const auto& value : report.notStored) {
+    g_autofree gchar* line = g_strdup_printf(
+        // TRANSLATORS: one line of the list: the value's name, then why it was not stored.
+        _("\u2022 %s: %s"), value.name.c_str(), value.reason.c_str());
+    text += "\n";
+    text += line;
+  }
   return text;
 }
 

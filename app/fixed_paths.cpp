@@ -3,8 +3,12 @@
 #ifndef HLQ_ROOT
 #define HLQ_ROOT ""
 #endif
+#ifndef HLQ_LOCALE_DIR
+#define HLQ_LOCALE_DIR HLQ_ROOT "/usr/share/locale"
+#endif
 
 const char* HLQ_UiFilePath() { return HLQ_ROOT "/opt/pemo/hlq/hlqconfig.ui"; }
 const char* HLQ_DeviceConfigPath() { return HLQ_ROOT "/opt/pemo/hlq/KWNConfig.xml"; }
 const char* HLQ_LoggingConfigPath() { return HLQ_ROOT "/opt/pemo/hlq/KWNLogging.xml"; }
 const char* HLQ_LockFilePath() { return HLQ_ROOT "/tmp/hlqconfigtool"; }
+const char* HLQ_LocaleDir() { return HLQ_LOCALE_DIR; }

@@ -1,13 +1,16 @@
 // The tool's fixed names: where its UI file, the daemon's two configuration
-// files and the single-instance lock live, the shared memory record and the
-// restart command. Nothing at run time changes them; a build may only prefix
-// the absolute paths with a sandbox root (HLQ_ROOT) for the demo and the tests.
+// files, the single-instance lock and the translations live, the shared
+// memory record and the restart command. Nothing at run time changes them; a
+// build may only prefix the absolute paths with a sandbox root (HLQ_ROOT) for
+// the demo and the tests.
 #pragma once
 
 const char* HLQ_UiFilePath();
 const char* HLQ_DeviceConfigPath();
 const char* HLQ_LoggingConfigPath();
 const char* HLQ_LockFilePath();
+// The folder holding <lang>/LC_MESSAGES/hlqconfig.mo.
+const char* HLQ_LocaleDir();
 
 inline constexpr const char* HLQ_CODEPAGE_SHM_NAME = "/SHM_HLQ";
 inline constexpr const char* HLQ_RESTART_COMMAND = "systemctl restart kwn";

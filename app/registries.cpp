@@ -1,5 +1,7 @@
 #include "app/registries.h"
 
+#include <glib/gi18n-lib.h>
+
 HLQComboBoxes* g_hlqComboBoxes = nullptr;
 HLQEntries* g_hlqEntries = nullptr;
 HLQCheckBoxes* g_hlqCheckBoxes = nullptr;
@@ -75,17 +77,24 @@ void bindAll(GtkBuilder* builder, const std::vector<Binding>& bindings) {
 void collectProblems(GtkBuilder* builder, const std::vector<Binding>& bindings,
                      std::vector<std::string>* problems) {
   for (const auto& b : bindings) {
-    GObject* object = gtk_builder_get_object(builder, b.id);
-    if (!object) {
-      problems->push_back(std::string(b.id) + " (missing)");
-    } else if (!g_type_is_a(G_OBJECT_TYPE(object), b.type())) {
-      problems->push_back(std::string(b.id) + " (" + G_OBJECT_TYPE_NAME(object) + ", not " +
-                          g_type_name(b.type()) + ")");
-    }
+    std::string problem = HLQCT_WidgetProblem(builder, b.id, b.type());
+    if (!problem.empty()) problems->push_back(problem);
   }
 }
 
 }  // namespace
+
+std::string HLQCT_WidgetProblem(GtkBuilder* builder, const char* id, GType expected) {
+  GObject* object = gtk_builder_get_object(builder, id);
+  if (object && g_type_is_a(G_OBJECT_TYPE(object), expected)) return "";
+  g_autofree gchar* problem =
+      object ? g_strdup_printf(
+                   // TRANSLATORS: the widget ID, its type in the UI file, the type the tool needs.
+                   _("%s (%s, not %s)"), id, G_OBJECT_TYPE_NAME(object), g_type_name(expected))
+             // TRANSLATORS: %s is a widget ID of the UI definition file.
+             : g_strdup_printf(_("%s (missing)"), id);
+  return problem;
+}
 
 void HLQCT_SetComboBoxesHandler(GtkBuilder* builder, HLQComboBoxes* combos) {
   bindAll(builder, comboBindings(combos));

@@ -67,6 +67,9 @@ void HLQCT_SetCheckBoxesHandler(GtkBuilder* builder, HLQCheckBoxes* checks);
 // Every registry ID that the builder lacks or holds with the wrong type, as
 // "ID (missing)" or "ID (GtkLabel, not GtkEntry)". Empty when all are bound.
 std::vector<std::string> HLQCT_FindRegistryProblems(GtkBuilder* builder);
+// The same for one widget: its problem, or "" when it is there with a type
+// derived from `expected`.
+std::string HLQCT_WidgetProblem(GtkBuilder* builder, const char* id, GType expected);
 
 // Set by main for the life of the process; the handlers work on these.
 extern HLQComboBoxes* g_hlqComboBoxes;

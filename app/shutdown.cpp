@@ -1,6 +1,7 @@
 #include "app/shutdown.h"
 
 #include <glib-unix.h>
+#include <glib/gi18n-lib.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -13,15 +14,15 @@
 
 namespace {
 bool g_interrupted = false;
-constexpr const char* kRestartTitle = "KWN Service Restart";
 }  // namespace
 
 void HLQRestartDaemon() {
-  StatusMessageBox("Detected Changes on the Configuration \n Need to Restart KWN", kRestartTitle);
+  const char* title = _("KWN Service Restart");
+  StatusMessageBox(_("Detected Changes on the Configuration \n Need to Restart KWN"), title);
   int status = std::system(HLQ_RESTART_COMMAND);
   bool restarted = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  StatusMessageBox(restarted ? "KWN Service Restarted" : "Unable to restart the KWN service",
-                   kRestartTitle);
+  StatusMessageBox(restarted ? _("KWN Service Restarted") : _("Unable to restart the KWN service"),
+                   title);
 }
 
 void on_gtkwindow_hlqconfigtool_destroy(GtkWidget*, gpointer) {

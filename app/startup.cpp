@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "app/instance_lock.h"
 #include "app/message_box.h"
 #include "app/shutdown.h"
+#include "app/translations.h"
 #include "pages/cashdrawer_page.h"
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
@@ -25,10 +28,10 @@ bool reportUiProblems(const char* uiFile, const GError* loadError,
                       const std::vector<std::string>& problems) {
   if (!loadError && problems.empty()) return false;
   if (loadError)
-    std::fprintf(stderr, "hlqconfig: cannot load the UI definition file %s: %s\n", uiFile,
+    std::fprintf(stderr, _("hlqconfig: cannot load the UI definition file %s: %s\n"), uiFile,
                  loadError->message);
   else
-    std::fprintf(stderr, "hlqconfig: the UI definition file %s lacks widgets the tool needs:\n",
+    std::fprintf(stderr, _("hlqconfig: the UI definition file %s lacks widgets the tool needs:\n"),
                  uiFile);
   for (const auto& problem : problems) std::fprintf(stderr, "  %s\n", problem.c_str());
   return true;
@@ -36,12 +39,8 @@ bool reportUiProblems(const char* uiFile, const GError* loadError,
 
 std::vector<std::string> findUiProblems(GtkBuilder* builder) {
   std::vector<std::string> problems = HLQCT_FindRegistryProblems(builder);
-  GObject* window = gtk_builder_get_object(builder, kMainWindowId);
-  if (!window)
-    problems.insert(problems.begin(), std::string(kMainWindowId) + " (missing)");
-  else if (!GTK_IS_WINDOW(window))
-    problems.insert(problems.begin(), std::string(kMainWindowId) + " (" +
-                                          G_OBJECT_TYPE_NAME(window) + ", not GtkWindow)");
+  std::string windowProblem = HLQCT_WidgetProblem(builder, kMainWindowId, GTK_TYPE_WINDOW);
+  if (!windowProblem.empty()) problems.insert(problems.begin(), windowProblem);
   return problems;
 }
 
@@ -50,8 +49,8 @@ void runOrRefuse(GtkWidget* window) {
     gtk_widget_show(window);
     gtk_main();
   } else {
-    StatusMessageBox("Sorry! There is another instance of  HLQ Configurtion Tool Runnig",
-                     "Another Instance of HLQ Config Tool Runnig");
+    StatusMessageBox(_("Sorry! There is another instance of  HLQ Configurtion Tool Runnig"),
+                     _("Another Instance of HLQ Config Tool Runnig"));
   }
 }
 
@@ -67,6 +66,7 @@ void HLQInitPages(HLQComboBoxes* combos, HLQEntries* entries, HLQCheckBoxes* che
 
 int HLQMain(int argc, char** argv) {
   HLQInstallInterruptHandler();
+  HLQSetUpTranslations();
 
   auto* combos = new HLQComboBoxes{};
   auto* entries = new HLQEntries{};
@@ -77,8 +77,9 @@ int HLQMain(int argc, char** argv) {
 
   int status = 0;
   if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "hlqconfig: cannot open the display; it needs a graphical session"
-                         " (is DISPLAY set?)\n");
+    std::fputs(_("hlqconfig: cannot open the display; it needs a graphical session"
+                 " (is DISPLAY set?)\n"),
+               stderr);
     status = 1;
   } else {
     GtkBuilder* builder = gtk_builder_new();

@@ -1,6 +1,7 @@
 #include "config/overwrite_in_place.h"
 
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,8 +54,13 @@ bool HLQ_OverwriteInPlace(int fd, const std::string& content, std::string* error
   if (padded.size() < old.size()) padded.append(old.size() - padded.size(), '\n');
   if (!writeAll(fd, padded) || fsync(fd) != 0) {
     std::string reason = g_strerror(errno);
-    if (!putBack(fd, old))
-      reason += "; its old content could not be written back, so the file may be incomplete";
+    if (!putBack(fd, old)) {
+      // TRANSLATORS: %s is the system's reason why the write failed.
+      g_autofree gchar* worse = g_strdup_printf(
+          _("%s; its old content could not be written back, so the file may be incomplete"),
+          reason.c_str());
+      reason = worse;
+    }
     if (error) *error = reason;
     return false;
   }

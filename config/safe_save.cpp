@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,7 +46,7 @@ bool resolveTarget(const char* path, Target* target, std::string* error) {
   int statErrno = errno;
   free(real);
   if (statResult != 0) return failErrno(error, statErrno);
-  if (!S_ISREG(target->status.st_mode)) return fail(error, "it is not a regular file");
+  if (!S_ISREG(target->status.st_mode)) return fail(error, _("it is not a regular file"));
   return true;
 }
 
@@ -85,7 +86,7 @@ bool produce(const std::function<bool(FILE*)>& write, std::string* content, std:
   if (fclose(out) != 0) produced = false;
   if (produced) content->assign(data, size);
   free(data);
-  return produced || fail(error, "the new content could not be produced");
+  return produced || fail(error, _("the new content could not be produced"));
 }
 
 // Writes the content into the stream and flushes it: a full disk shows as a
@@ -140,7 +141,7 @@ bool folderStillInPlace(int folderFd, const Target& target, std::string* error) 
   if (fstat(folderFd, &held) != 0) return failErrno(error, errno);
   if (stat(target.folder.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
       held.st_ino != named.st_ino)
-    return fail(error, "its folder was moved or replaced while saving");
+    return fail(error, _("its folder was moved or replaced while saving"));
   return true;
 }
 
@@ -180,7 +181,7 @@ bool saveOpenFile(int folderFd, const Target& target, int fd,
   struct stat original {};
   if (fstat(fd, &original) != 0) return failErrno(error, errno);
   if (original.st_dev != target.status.st_dev || original.st_ino != target.status.st_ino)
-    return fail(error, "the file was replaced while saving");
+    return fail(error, _("the file was replaced while saving"));
   std::string content;
   if (!produce(write, &content, error)) return false;
   // Replace by rename when that keeps everything, otherwise overwrite in
@@ -212,7 +213,7 @@ bool saveInFolder(int folderFd, const Target& target, const std::function<bool(F
 
 bool HLQ_ReplaceFileSafely(const char* path, const std::function<bool(FILE*)>& write,
                            std::string* error) {
-  if (!path) return fail(error, "no file was named");
+  if (!path) return fail(error, _("no file was named"));
   Target target;
   if (!resolveTarget(path, &target, error)) return false;
   int folderFd = open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -1,6 +1,7 @@
 #include "config/xml_config.h"
 
 #include <glib.h>
+#include <glib/gi18n-lib.h>
 #include <sys/stat.h>
 #include <tinyxml2.h>
 
@@ -33,28 +34,33 @@ WriteResult loadFailure(const std::string& reason) {
 }
 
 WriteResult parseFailure(const XMLDocument& doc) {
-  if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT) return loadFailure("the file is empty");
+  if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT)
+    return loadFailure(_("the file is empty"));
   if (doc.ErrorID() == tinyxml2::XML_ERROR_FILE_READ_ERROR)
-    return loadFailure("the file cannot be read");
-  return loadFailure(std::string("the file is not well-formed XML: ") + doc.ErrorStr());
+    return loadFailure(_("the file cannot be read"));
+  g_autofree gchar* reason =
+      // TRANSLATORS: %s is the XML parser's own (English) description of the error.
+      g_strdup_printf(_("the file is not well-formed XML: %s"), doc.ErrorStr());
+  return loadFailure(reason);
 }
 
 // Loads the whole file. The file is opened here rather than by the library
 // so that the reason for a failed open is known.
 bool loadDocument(XMLDocument& doc, const char* file, WriteResult* why) {
-  if (!file) return *why = loadFailure("no file was named"), false;
+  if (!file) return *why = loadFailure(_("no file was named")), false;
   FILE* in = std::fopen(file, "rb");
   if (!in) {
     int code = errno;
-    *why = loadFailure(code == ENOENT ? std::string("the file is missing")
-                                      : std::string("the file cannot be opened: ") + g_strerror(code));
+    g_autofree gchar* cannotOpen =
+        g_strdup_printf(_("the file cannot be opened: %s"), g_strerror(code));
+    *why = loadFailure(code == ENOENT ? _("the file is missing") : cannotOpen);
     return false;
   }
   struct stat status {};
   bool regular = fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode);
   XMLError loaded = regular ? doc.LoadFile(in) : tinyxml2::XML_ERROR_FILE_READ_ERROR;
   std::fclose(in);
-  if (!regular) return *why = loadFailure("the path is not a regular file"), false;
+  if (!regular) return *why = loadFailure(_("the path is not a regular file")), false;
   if (loaded != tinyxml2::XML_SUCCESS) return *why = parseFailure(doc), false;
   return true;
 }
@@ -66,7 +72,9 @@ XMLElement* firstNamed(XMLElement* parent, const char* name) {
 }
 
 WriteResult missingElement(const std::string& path) {
-  return notStored(WriteStatus::ElementMissing, "the element " + path + " is missing");
+  // TRANSLATORS: %s is an element path of the configuration file, such as VCP/Ports_Configuration.
+  g_autofree gchar* reason = g_strdup_printf(_("the element %s is missing"), path.c_str());
+  return notStored(WriteStatus::ElementMissing, reason);
 }
 
 // Loads the file and finds VCP/<section>/<key>; nullptr with the reason when
@@ -87,15 +95,15 @@ XMLElement* locateKey(XMLDocument& doc, const char* file, const char* section, c
 
 // Why a value may not be written, or nullopt when it may.
 std::optional<WriteResult> refusal(const char* value) {
-  if (!value) return notStored(WriteStatus::TextNotAllowed, "no value was given");
+  if (!value) return notStored(WriteStatus::TextNotAllowed, _("no value was given"));
   if (!g_utf8_validate(value, -1, nullptr))
-    return notStored(WriteStatus::TextNotAllowed, "the value is not valid UTF-8 text");
+    return notStored(WriteStatus::TextNotAllowed, _("the value is not valid UTF-8 text"));
   if (std::strchr(value, '\r'))
     return notStored(WriteStatus::TextNotAllowed,
-                     "the value holds a carriage return, which the file cannot keep");
+                     _("the value holds a carriage return, which the file cannot keep"));
   if (!HLQ_IsXmlSafeText(value))
     return notStored(WriteStatus::TextNotAllowed,
-                     "the value holds a character that XML does not allow");
+                     _("the value holds a character that XML does not allow"));
   return std::nullopt;
 }
 
@@ -140,14 +148,16 @@ WriteResult saveDocument(XMLDocument& doc, const char* file, const Written& writ
   if (reloaded.Parse(printer.CStr(), size) != tinyxml2::XML_SUCCESS ||
       !HLQ_SameDocument(doc, reloaded) || !readsBack(reloaded, written))
     return notStored(WriteStatus::SaveFailed,
-                     "the file holds content that would not read back as saved; "
-                     "it was left unchanged");
+                     _("the file holds content that would not read back as saved; "
+                       "it was left unchanged"));
   std::string error;
   auto print = [&printer, size](FILE* out) {
     return std::fwrite(printer.CStr(), 1, size, out) == size;
   };
-  if (!HLQ_ReplaceFileSafely(file, print, &error))
-    return notStored(WriteStatus::SaveFailed, "the file could not be saved: " + error);
+  if (!HLQ_ReplaceFileSafely(file, print, &error)) {
+    g_autofree gchar* reason = g_strdup_printf(_("the file could not be saved: %s"), error.c_str());
+    return notStored(WriteStatus::SaveFailed, reason);
+  }
   return WriteResult{};
 }
 
@@ -223,10 +233,12 @@ WriteResult CXMLModuleConfig::WriteXMLNodeProperty(const char* file, const char*
                                                    const char* value) {
   if (auto refused = refusal(value)) return *refused;
   if (!attribute || !*attribute)
-    return notStored(WriteStatus::ElementMissing, "no attribute was named");
-  if (!isXmlName(attribute))
-    return notStored(WriteStatus::TextNotAllowed,
-                     std::string("\"") + attribute + "\" is not a valid attribute name");
+    return notStored(WriteStatus::ElementMissing, _("no attribute was named"));
+  if (!isXmlName(attribute)) {
+    g_autofree gchar* reason =
+        g_strdup_printf(_("\"%s\" is not a valid attribute name"), attribute);
+    return notStored(WriteStatus::TextNotAllowed, reason);
+  }
   FreshDocument doc;
   WriteResult why;
   XMLElement* element = locateKey(doc, file, section, key, &why);
@@ -241,7 +253,7 @@ struct XMLWrapperHandle {
 
 namespace {
 WriteResult noHandle() {
-  return notStored(WriteStatus::NoHandle, "there is no configuration handle (out of memory)");
+  return notStored(WriteStatus::NoHandle, _("there is no configuration handle (out of memory)"));
 }
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "devices/codepages.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <cstdio>
 
 #include "app/fixed_paths.h"
@@ -19,7 +21,9 @@ int32_t emm_index = 0;
 namespace {
 
 void appendPredefined(GtkComboBoxText* selector) {
-  for (const auto& name : predefined_codepages) gtk_combo_box_text_append_text(selector, name);
+  // Numbers have no translation; the names among them ("Generic", "Printer
+  // Default") are translated in the UI file's copy of this list.
+  for (const auto& name : predefined_codepages) gtk_combo_box_text_append_text(selector, _(name));
 }
 
 bool publishesOwnList(const SupportedDeviceInfo& printer) {
@@ -37,7 +41,7 @@ void ReadCodePages(HLQComboBoxes* combos) {
     std::snprintf(text, sizeof text, "%d", codepage);
     gtk_combo_box_text_append_text(combos->gtkcboxt_codepage, text);
   }
-  gtk_combo_box_text_append_text(combos->gtkcboxt_codepage, "Printer Default");
+  gtk_combo_box_text_append_text(combos->gtkcboxt_codepage, _("Printer Default"));
 }
 
 void PopulateCodepageCB(const SupportedDeviceInfo* printer, HLQComboBoxes* combos) {

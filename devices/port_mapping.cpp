@@ -33,7 +33,9 @@ int32_t HLQCT_PortPosition(const std::optional<std::string>& stored) {
 
 std::string HLQCT_PortTextToStore(const char* activeText) {
   // A selector left without an active item (a stored port its list lacks)
-  // has no text: that stores no port rather than crashing the Apply.
+  // has no text: that stores no port rather than crashing the Apply. The item
+  // "None" is deliberately not translatable in the UI file, so that it reads
+  // the same in every language and is never stored as a port.
   if (!activeText || std::strcmp(activeText, "None") == 0) return " ";
   return activeText;
 }

@@ -1,5 +1,7 @@
 #include "pages/cashdrawer_page.h"
 
+#include <glib/gi18n-lib.h>
+
 #include "config/config_layout.h"
 #include "devices/usb_ids.h"
 #include "pages/device_fields.h"
@@ -37,7 +39,7 @@ ApplyReport CashDrawerTab_WriteValues(HLQComboBoxes* combos, HLQEntries* entries
 
 void on_btnApply_cdmodcfg_clicked(GtkButton*, gpointer) {
   HLQCT_FinishApply(CashDrawerTab_WriteValues(g_hlqComboBoxes, g_hlqEntries),
-                    "Cash Drawer Settings Applied", "Cash Drawer Configuration");
+                    _("Cash Drawer Settings Applied"), _("Cash Drawer Configuration"));
 }
 
 void on_btnClear_cdmodcfg_clicked(GtkButton*, gpointer) {

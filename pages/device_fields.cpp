@@ -1,5 +1,7 @@
 #include "pages/device_fields.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -18,7 +20,7 @@ void HLQ_WriteSelectedPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxT
                            ApplyReport* report) {
   gchar* active = gtk_combo_box_text_get_active_text(selector);
   if (!active) {
-    report->leftUnchanged(portKey, "no port is selected; the stored port was left unchanged");
+    report->leftUnchanged(portKey, _("no port is selected; the stored port was left unchanged"));
     return;
   }
   std::string text = HLQCT_PortTextToStore(active);
@@ -44,8 +46,9 @@ void HLQ_ShowDevice(const SupportedDeviceInfo& device, GtkEntry* pid, GtkEntry* 
 
 void HLQ_WriteEntryAttribute(HXMLWRAPPER config, const char* portKey, const char* attribute,
                              GtkEntry* entry, ApplyReport* report) {
-  report->record(std::string(portKey) + " attribute " + attribute,
-                 xmlwrapper_WriteXMLNodeProperty(config, HLQ_DeviceConfigPath(), kwn::PORTS,
+  // TRANSLATORS: names a value in the Apply report: the element, then its attribute.
+  g_autofree gchar* name = g_strdup_printf(_("%s attribute %s"), portKey, attribute);
+  report->record(name, xmlwrapper_WriteXMLNodeProperty(config, HLQ_DeviceConfigPath(), kwn::PORTS,
                                                  portKey, attribute, gtk_entry_get_text(entry)));
 }
 

@@ -1,5 +1,7 @@
 #include "pages/linedisplay_page.h"
 
+#include <glib/gi18n-lib.h>
+
 #include "config/config_layout.h"
 #include "devices/usb_ids.h"
 #include "pages/device_fields.h"
@@ -34,7 +36,7 @@ ApplyReport LineDisplayTab_WriteValues(HLQComboBoxes* combos, HLQEntries* entrie
 
 void on_btnApply_ldmodcfg_clicked(GtkButton*, gpointer) {
   HLQCT_FinishApply(LineDisplayTab_WriteValues(g_hlqComboBoxes, g_hlqEntries),
-                    "Line Display Settings Applied", "Line Display Configuration");
+                    _("Line Display Settings Applied"), _("Line Display Configuration"));
 }
 
 void on_btnClear_ldmodcfg_clicked(GtkButton*, gpointer) {

@@ -1,5 +1,7 @@
 #include "pages/logging_page.h"
 
+#include <glib/gi18n-lib.h>
+
 #include "app/fixed_paths.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
@@ -62,7 +64,7 @@ ApplyReport LoggingTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks)
 
 void on_btnApply_logmodcfg_clicked(GtkButton*, gpointer) {
   HLQCT_FinishApply(LoggingTab_WriteValues(g_hlqComboBoxes, g_hlqCheckBoxes),
-                    "Logging Settings Applied", "Logging Configuration");
+                    _("Logging Settings Applied"), _("Logging Configuration"));
 }
 
 void on_btnDefault_logmodcfg_clicked(GtkButton*, gpointer) {

@@ -1,5 +1,7 @@
 #include "pages/msr_page.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <optional>
 #include <string>
 
@@ -183,7 +185,7 @@ ApplyReport MSRTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
 
 void on_btnApply_msrmodcfg_clicked(GtkButton*, gpointer) {
   ApplyReport report = MSRTab_WriteValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries);
-  HLQCT_FinishApply(report, "MSR Settings Applied", "MSR Configuration");
+  HLQCT_FinishApply(report, _("MSR Settings Applied"), _("MSR Configuration"));
 }
 
 // Changes widgets only; Apply stores them. The check box handlers, run by

@@ -1,5 +1,7 @@
 #include "pages/printer_page.h"
 
+#include <glib/gi18n-lib.h>
+
 #include <string>
 
 #include "app/fixed_paths.h"
@@ -92,7 +94,7 @@ ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
 
 void on_btnApply_printermodcfg_clicked(GtkButton*, gpointer) {
   ApplyReport report = PrinterTab_WriteValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries);
-  HLQCT_FinishApply(report, "Printer Settings Applied", "Printer Configuration");
+  HLQCT_FinishApply(report, _("Printer Settings Applied"), _("Printer Configuration"));
 }
 
 // Moving the mode to 0 runs on_cmbx_printermode_changed first, which refills

@@ -5,10 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
-  libusb-1.0-0-dev dpkg-dev file
+  libusb-1.0-0-dev gettext dpkg-dev file
 
-# Debian's hardening flags, as Debian's own packages are built with.
+# Debian's hardening flags, as Debian's own packages are built with. The
+# install prefix is the package's, so that the tool looks for its
+# translations where the package puts them.
 cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF -DHLQ_ROOT= \
+  -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null

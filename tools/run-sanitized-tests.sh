@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
-  libusb-1.0-0-dev libgtest-dev xvfb xauth umockdev libumockdev-dev acl
+  libusb-1.0-0-dev libgtest-dev xvfb xauth umockdev libumockdev-dev acl gettext locales
 
 # The USB tests run with umockdev's library preloaded, ahead of the ASan
 # runtime; ASan refuses to start in that order unless told not to check it.

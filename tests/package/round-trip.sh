@@ -54,7 +54,7 @@ apt_get install --no-install-recommends "$deb"
 installed || fail "not installed after apt-get install"
 configuration | diff -u "$work/before-install" - || fail "installing changed the configuration"
 
-# The installed files: each one expected, the translations optional.
+# The installed files: each one expected, further translations allowed.
 dpkg-query -L hlqconfig | sort >"$work/listed"
 while read -r path; do [ -d "$path" ] || echo "$path"; done <"$work/listed" >"$work/files"
 required="$tool /opt/pemo/hlq/hlqconfig.ui /usr/bin/hlqconfig
@@ -62,7 +62,8 @@ required="$tool /opt/pemo/hlq/hlqconfig.ui /usr/bin/hlqconfig
   /usr/share/metainfo/$app.metainfo.xml /usr/share/icons/hicolor/scalable/apps/$app.svg
   /usr/share/doc/hlqconfig/copyright /usr/share/doc/hlqconfig/changelog.gz
   /usr/share/doc/hlqconfig/examples/KWNConfig.xml /usr/share/doc/hlqconfig/examples/KWNLogging.xml
-  /usr/share/lintian/overrides/hlqconfig /usr/share/man/man1/hlqconfig.1.gz"
+  /usr/share/lintian/overrides/hlqconfig /usr/share/man/man1/hlqconfig.1.gz
+  /usr/share/locale/de/LC_MESSAGES/hlqconfig.mo /usr/share/locale/es/LC_MESSAGES/hlqconfig.mo"
 for path in $required; do
   grep -qxF "$path" "$work/files" || fail "$path is not in the package"
 done
@@ -72,6 +73,7 @@ while read -r path; do
   case "$path" in /usr/share/locale/*/LC_MESSAGES/hlqconfig.mo) continue ;; esac
   fail "unexpected file in the package: $path"
 done <"$work/files"
+grep -qaF /usr/share/locale "$tool" || fail "the installed tool does not look for its translations in /usr/share/locale"
 echo "round trip: installed $(wc -l <"$work/files") files as expected"
 
 # As root: the window opens, Apply writes the logging file, closing restarts.

@@ -13,6 +13,7 @@ const char* HLQ_UiFilePath() { return g_ui.c_str(); }
 const char* HLQ_DeviceConfigPath() { return g_device.c_str(); }
 const char* HLQ_LoggingConfigPath() { return g_logging.c_str(); }
 const char* HLQ_LockFilePath() { return g_lock.c_str(); }
+const char* HLQ_LocaleDir() { return HLQ_LOCALE_BUILD_DIR; }
 
 void HLQTest_SetDeviceConfigPath(const std::string& path) { g_device = path; }
 void HLQTest_SetLoggingConfigPath(const std::string& path) { g_logging = path; }

@@ -1,6 +1,6 @@
 // The tests' own definition of the tool's fixed paths: the UI file of this
-// source tree, and configuration and lock files that a test points at a
-// temporary folder of its own.
+// source tree, the translations this build compiled, and configuration and
+// lock files that a test points at a temporary folder of its own.
 #pragma once
 
 #include <string>
