@@ -199,10 +199,14 @@ bool saveOpenFile(int folderFd, const Target& target, int fd,
 // The file is opened for writing on either path, so that it changes only
 // where the caller could have written it in place: its own permission bits,
 // a read-only mount of the file alone and an immutable flag still protect it
-// where the folder would allow a rename.
+// where the folder would allow a rename. Should the name have been given to
+// a FIFO or a device since it was resolved, the open neither waits nor takes
+// a controlling terminal (a regular file ignores O_NONBLOCK), and the check
+// of the opened file against the resolved one refuses it.
 bool saveInFolder(int folderFd, const Target& target, const std::function<bool(FILE*)>& write,
                   std::string* error) {
-  int fd = openat(folderFd, target.name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+  int fd = openat(folderFd, target.name.c_str(),
+                  O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return failErrno(error, errno);
   bool ok = saveOpenFile(folderFd, target, fd, write, error);
   close(fd);

@@ -2,20 +2,17 @@
 
 #include <glib.h>
 #include <glib/gi18n-lib.h>
-#include <sys/stat.h>
 #include <tinyxml2.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
 #include "config/safe_save.h"
+#include "config/xml_load.h"
 #include "config/xml_same_document.h"
 
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
-using tinyxml2::XMLError;
 
 namespace {
 
@@ -29,40 +26,11 @@ struct FreshDocument : XMLDocument {
   FreshDocument() : XMLDocument(true, tinyxml2::PRESERVE_WHITESPACE) {}
 };
 
-WriteResult loadFailure(const std::string& reason) {
-  return notStored(WriteStatus::FileNotLoaded, reason);
-}
-
-WriteResult parseFailure(const XMLDocument& doc) {
-  if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT)
-    return loadFailure(_("the file is empty"));
-  if (doc.ErrorID() == tinyxml2::XML_ERROR_FILE_READ_ERROR)
-    return loadFailure(_("the file cannot be read"));
-  g_autofree gchar* reason =
-      // TRANSLATORS: %s is the XML parser's own (English) description of the error.
-      g_strdup_printf(_("the file is not well-formed XML: %s"), doc.ErrorStr());
-  return loadFailure(reason);
-}
-
-// Loads the whole file. The file is opened here rather than by the library
-// so that the reason for a failed open is known.
 bool loadDocument(XMLDocument& doc, const char* file, WriteResult* why) {
-  if (!file) return *why = loadFailure(_("no file was named")), false;
-  FILE* in = std::fopen(file, "rb");
-  if (!in) {
-    int code = errno;
-    g_autofree gchar* cannotOpen =
-        g_strdup_printf(_("the file cannot be opened: %s"), g_strerror(code));
-    *why = loadFailure(code == ENOENT ? _("the file is missing") : cannotOpen);
-    return false;
-  }
-  struct stat status {};
-  bool regular = fstat(fileno(in), &status) == 0 && S_ISREG(status.st_mode);
-  XMLError loaded = regular ? doc.LoadFile(in) : tinyxml2::XML_ERROR_FILE_READ_ERROR;
-  std::fclose(in);
-  if (!regular) return *why = loadFailure(_("the path is not a regular file")), false;
-  if (loaded != tinyxml2::XML_SUCCESS) return *why = parseFailure(doc), false;
-  return true;
+  std::string reason;
+  if (HLQ_LoadConfigDocument(doc, file, &reason)) return true;
+  *why = notStored(WriteStatus::FileNotLoaded, reason);
+  return false;
 }
 
 // The first child element of `parent` called `name`; a missing name never

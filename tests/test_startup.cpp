@@ -1,15 +1,19 @@
 // The whole start-up sequence in this process: a normal start and close, the
-// refusal of a second instance, and a UI file that cannot serve.
+// refusal of a second instance, a UI file that cannot serve, FIFOs as files.
 #include "app/startup.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/instance_lock.h"
+#include "pages/logging_page.h"
+#include "pages/msr_page.h"
 #include "tests/support/dialog_catcher.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/ui_fixture.h"
 #include "tests/support/usb_testbed.h"
 
 namespace {
@@ -123,4 +127,24 @@ TEST_F(Startup, AUiFileLackingWidgetsNamesEveryMissingOrWrongId) {
   EXPECT_NE(err.find("gtkcheckbnt_track2enbld (missing)"), std::string::npos) << err;
   EXPECT_NE(err.find("gtkchboxt_loglevel (missing)"), std::string::npos) << err;
   EXPECT_FALSE(HLQTest_FileExists(lock_));
+}
+
+// A FIFO at a configuration path, or behind its link, hung start-up and every
+// Apply in the open; the alarm turns such a hang into a failure.
+TEST_F(Startup, FifosAtTheConfigurationPathsHangNeitherStartUpNorApply) {
+  const std::string fifo = dir_.file("elsewhere.fifo");
+  ASSERT_TRUE(::remove(device_.c_str()) == 0 && ::remove(logging_.c_str()) == 0);
+  ASSERT_TRUE(mkfifo(device_.c_str(), 0666) == 0 && mkfifo(fifo.c_str(), 0666) == 0);
+  ASSERT_EQ(symlink(fifo.c_str(), logging_.c_str()), 0);
+  alarm(10);
+  LoadedUi ui;
+  HLQInitPages(&ui.combos, &ui.entries, &ui.checks);
+  ApplyReport msr = MSRTab_WriteValues(&ui.combos, &ui.checks, &ui.entries);
+  ApplyReport logging = LoggingTab_WriteValues(&ui.combos, &ui.checks);
+  alarm(0);
+  EXPECT_EQ(msr.stored + logging.stored, 0);
+  EXPECT_EQ(msr.notStored.size() + logging.notStored.size(), 26u);
+  for (const ApplyReport* report : {&msr, &logging})
+    for (const NotStoredValue& value : report->notStored)
+      EXPECT_EQ(value.reason, "the path is not a regular file") << value.name;
 }
