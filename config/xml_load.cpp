@@ -47,12 +47,43 @@ int openRegularFile(const char* file, std::string* reason) {
   return fd;
 }
 
+// What is wrong, in our own words, for each error that parsing a file ends
+// with; null for one it is not known to give.
+const char* problemOf(XMLError error) {
+  switch (error) {
+    case tinyxml2::XML_ERROR_PARSING_ELEMENT: return _("an element's tag is malformed");
+    case tinyxml2::XML_ERROR_PARSING_ATTRIBUTE: return _("an attribute is malformed or repeated");
+    case tinyxml2::XML_ERROR_PARSING_TEXT: return _("a text runs to the end of the file");
+    case tinyxml2::XML_ERROR_PARSING_CDATA: return _("a CDATA section is not closed");
+    case tinyxml2::XML_ERROR_PARSING_COMMENT: return _("a comment is not closed");
+    case tinyxml2::XML_ERROR_PARSING_DECLARATION:
+      return _("a declaration or processing instruction is not closed");
+    case tinyxml2::XML_ERROR_PARSING_UNKNOWN:
+      return _("a document type declaration is not closed");
+    case tinyxml2::XML_ERROR_MISMATCHED_ELEMENT: return _("an element is not closed");
+    case tinyxml2::XML_ERROR_PARSING: return _("a tag is malformed or missing");
+    case tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED: return _("elements are nested too deeply");
+    default: return nullptr;
+  }
+}
+
+// The problem with the line where the parser found it, which it knows for
+// every error of a file's content.
 std::string parseFailure(const XMLDocument& doc) {
-  if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT) return _("the file is empty");
-  if (doc.ErrorID() == tinyxml2::XML_ERROR_FILE_READ_ERROR) return _("the file cannot be read");
-  g_autofree gchar* reason =
-      // TRANSLATORS: %s is the XML parser's own (English) description of the error.
-      g_strdup_printf(_("the file is not well-formed XML: %s"), doc.ErrorStr());
+  const XMLError error = doc.ErrorID();
+  if (error == tinyxml2::XML_ERROR_EMPTY_DOCUMENT) return _("the file is empty");
+  if (error == tinyxml2::XML_ERROR_FILE_READ_ERROR) return _("the file cannot be read");
+  const char* problem = problemOf(error);
+  // TRANSLATORS: %d is the number of an error that the XML parser gave.
+  g_autofree gchar* unknown = g_strdup_printf(_("the XML parser stopped with error %d"),
+                                              static_cast<int>(error));
+  if (!problem) problem = unknown;
+  const int line = doc.ErrorLineNum();
+  // TRANSLATORS: %s says what is wrong in the file; %d is the line where it was found.
+  g_autofree gchar* where = g_strdup_printf(_("%s (line %d)"), problem, line);
+  g_autofree gchar* reason = g_strdup_printf(
+      // TRANSLATORS: %s says what is wrong in the file, and on which line when that is known.
+      _("the file is not well-formed XML: %s"), line > 0 ? where : problem);
   return reason;
 }
 

@@ -1,7 +1,8 @@
 // Loading a configuration document for one access. Only a regular file (or
 // a symbolic link to one) is read, and it is opened without waiting, so that
 // a FIFO or a device put at the path can neither hang the window nor be read
-// as configuration. A failed load gives its reason for the user.
+// as configuration. A failed load gives its reason in the user's language,
+// the parser's errors included.
 #pragma once
 
 #include <tinyxml2.h>

@@ -30,6 +30,7 @@ struct Expected {
   const char* appliedTitle;
   const char* appliedText;
   std::string notStoredStart;  // heading, file and the first value with its reason
+  const char* notWellFormed;   // the first value's reason for a file that does not parse
 };
 
 }  // namespace
@@ -46,10 +47,13 @@ TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
       {"de_DE.UTF-8", "Protokollierung", "Ü_bernehmen", "Protokoll-Konfiguration",
        "Die Einstellungen der Protokollierung wurden übernommen.",
        "Die Einstellungen wurden nicht vollständig übernommen.\n\nNicht gespeichert in " + absent +
-           ":\n• Log_Level: die Datei fehlt\n"},
+           ":\n• Log_Level: die Datei fehlt\n",
+       "• Log_Level: die Datei ist kein wohlgeformtes XML: ein Element ist nicht geschlossen "
+       "(Zeile 3)\n"},
       {"C", "Logging", "_Apply", "Logging Configuration", "Logging Settings Applied",
        "The settings were not fully applied.\n\nNot stored in " + absent +
-           ":\n• Log_Level: the file is missing\n"},
+           ":\n• Log_Level: the file is missing\n",
+       "• Log_Level: the file is not well-formed XML: an element is not closed (line 3)\n"},
   };
   for (const Expected& language : languages) {
     SCOPED_TRACE(language.locale);
@@ -69,5 +73,9 @@ TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
     HLQTest_SetLoggingConfigPath(absent);
     std::string notStored = HLQTest_PressForOneMessage(apply).text;
     EXPECT_EQ(notStored.rfind(language.notStoredStart, 0), 0u) << notStored;
+    HLQTest_WriteFile(dir.file("broken.xml"), "<VCP>\n<Logging_Configuration>\n<Log_Level>");
+    HLQTest_SetLoggingConfigPath(dir.file("broken.xml"));
+    std::string rejected = HLQTest_PressForOneMessage(apply).text;
+    EXPECT_NE(rejected.find(language.notWellFormed), std::string::npos) << rejected;
   }
 }
