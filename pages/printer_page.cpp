@@ -30,6 +30,19 @@ void writePrinterKey(HXMLWRAPPER config, const char* key, const std::string& tex
                                                    key, text.c_str()));
 }
 
+// The stored value is the position in the list shown, not the code page; -1
+// when nothing is selected. An empty list (the printer's own, with no record
+// to read) offers no position at all, so the stored one is left as it is.
+void writeCodePage(HXMLWRAPPER config, GtkComboBox* selector, ApplyReport* report) {
+  if (gtk_tree_model_iter_n_children(gtk_combo_box_get_model(selector), nullptr) == 0) {
+    report->leftUnchanged(
+        kwn::CODE_PAGE, _("the code page list is empty; the stored code page was left unchanged"));
+    return;
+  }
+  writePrinterKey(config, kwn::CODE_PAGE, HLQ_NumberText(gtk_combo_box_get_active(selector)),
+                  report);
+}
+
 }  // namespace
 
 void PrinterTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks,
@@ -70,15 +83,11 @@ ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
   report.file = HLQ_DeviceConfigPath();
   HXMLWRAPPER config = xmlwrapper_create();
 
-  // The stored value is the position in the list shown, not the code page;
-  // -1 when nothing is selected.
-  std::string codePage =
-      HLQ_NumberText(gtk_combo_box_get_active(GTK_COMBO_BOX(combos->gtkcboxt_codepage)));
   std::string mode = HLQ_NumberText(gtk_combo_box_get_active(combos->gtckboxt_printermode));
   std::string unsolicited = HLQ_DeviceBoolText(HLQ_IsChecked(checks->gtkchbox_usnolicitedstatus));
 
   HLQ_WriteSelectedPort(config, kwn::PRINTER_USB, combos->gtkcboxt_printerport, &report);
-  writePrinterKey(config, kwn::CODE_PAGE, codePage, &report);
+  writeCodePage(config, GTK_COMBO_BOX(combos->gtkcboxt_codepage), &report);
   writePrinterKey(config, kwn::EMULATION_MODE, mode, &report);
   writePrinterKey(config, kwn::UNSOLICITED_STATUS, unsolicited, &report);
   HLQ_WriteEntryAttribute(config, kwn::PRINTER_USB, kwn::ATTR_PID, entries->gtkedt_printerpid,

@@ -377,6 +377,20 @@ TEST_F(PrinterPage, ApplyWithoutEmulationModeElementReportsItAndStoresTheOthers)
   expectStoredIds("0a03", "1a0b", "S-3");
 }
 
+// Without a readable record the printer's own list is empty: nothing to store.
+TEST_F(PrinterPage, AnEmptyCodePageListLeavesTheStoredCodePageAndSaysSo) {
+  plugCodepagePrinter();
+  storeValues("/dev/ttyS11", "7", "0", "0");
+  startPage();
+  ASSERT_TRUE(codepageItems().empty());
+  ApplyReport report = PrinterTab_WriteValues(&ui_.combos, &ui_.checks, &ui_.entries);
+  EXPECT_EQ(report.stored, 6);
+  ASSERT_EQ(report.notStored.size(), 1u);
+  EXPECT_EQ(report.notStored[0].name + ": " + report.notStored[0].reason,
+            "Code_Page: the code page list is empty; the stored code page was left unchanged");
+  EXPECT_EQ(storedPrinter("Code_Page"), "7");
+}
+
 TEST_F(PrinterPage, ApplyWithoutConfigurationFileStoresNothingAndSaysSo) {
   ASSERT_EQ(::remove(config_.c_str()), 0);
   startPage();
