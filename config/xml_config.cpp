@@ -84,12 +84,6 @@ struct Written {
   const char* value;
 };
 
-bool isWhiteSpace(const char* text) {
-  for (; *text; ++text)
-    if (!tinyxml2::XMLUtil::IsWhiteSpace(*text)) return false;
-  return true;
-}
-
 // White space alone as an element's text reads back as no text at all.
 bool readsBack(XMLDocument& reloaded, const Written& written) {
   XMLElement* key = firstNamed(firstNamed(reloaded.FirstChildElement("VCP"), written.section),
@@ -100,7 +94,8 @@ bool readsBack(XMLDocument& reloaded, const Written& written) {
     return value && std::strcmp(value, written.value) == 0;
   }
   const char* text = key->GetText();
-  return std::strcmp(text ? text : "", isWhiteSpace(written.value) ? "" : written.value) == 0;
+  const char* expected = HLQ_ReadsBackAsEmpty(written.value) ? "" : written.value;
+  return std::strcmp(text ? text : "", expected) == 0;
 }
 
 // The library accepts some malformed files (it stops silently at a stray end
@@ -266,6 +261,12 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
                                             const char* attribute, const char* value) {
   if (!handle || !handle->config) return noHandle();
   return handle->config->WriteXMLNodeProperty(file, section, key, attribute, value);
+}
+
+bool HLQ_ReadsBackAsEmpty(const char* text) {
+  for (; text && *text; ++text)
+    if (!tinyxml2::XMLUtil::IsWhiteSpace(*text)) return false;
+  return true;
 }
 
 bool HLQ_IsXmlSafeText(const char* text) {

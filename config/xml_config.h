@@ -59,6 +59,12 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
                                             const char* section, const char* key,
                                             const char* attribute, const char* value);
 
+// True when `text` is empty or only white space: the parser keeps no such
+// text of an element, so it reads back as the empty text (a write of it is
+// still stored; a port of none is stored as one blank). A caller whose value
+// must not read back empty checks it with this first.
+bool HLQ_ReadsBackAsEmpty(const char* text);
+
 // True when `text` is UTF-8 and every character of it may appear in an
 // XML 1.0 document and reads back unchanged (no control characters other
 // than tab and line feed: a parser turns a carriage return into a line

@@ -7,6 +7,7 @@
 
 #include "app/fixed_paths.h"
 #include "config/config_layout.h"
+#include "config/xml_config.h"
 #include "pages/device_fields.h"
 
 namespace {
@@ -41,8 +42,9 @@ constexpr CheckBox kPerTrackCarriageReturns[] = {
     &HLQCheckBoxes::gtkcheckbtn_crtrack3en,
 };
 
-// A sentinel is one character; an empty entry is stored as the default so
-// that the daemon never reads an empty sentinel from us.
+// A sentinel is one character; an empty entry, or one of blanks alone (which
+// the file would read back as empty), is stored as the default so that the
+// daemon never reads an empty sentinel from us.
 struct SentinelKey {
   const char* key;
   Entry entry;
@@ -144,13 +146,26 @@ void writeBooleans(HXMLWRAPPER config, HLQCheckBoxes* checks, ApplyReport* repor
 void writeSentinels(HXMLWRAPPER config, HLQEntries* entries, ApplyReport* report) {
   for (const auto& row : kSentinels) {
     const char* typed = gtk_entry_get_text(entries->*row.entry);
-    writeKey(config, row.key, *typed != '\0' ? typed : row.defaultText, report);
+    writeKey(config, row.key, HLQ_ReadsBackAsEmpty(typed) ? row.defaultText : typed, report);
   }
+}
+
+// A text of blanks alone would be saved, but the parser keeps no such text:
+// it reads back as empty, and the next save of any value leaves an empty
+// element. The wrapper's three values are then left as stored, so that
+// nothing of the stored wrapper is lost, and the report says why.
+bool refuseBlankText(const WrapperKeys& row, const std::string& text, ApplyReport* report) {
+  if (text.empty() || !HLQ_ReadsBackAsEmpty(text.c_str())) return false;
+  const char* reason =
+      _("the text is only blanks, which would read back as empty; the wrapper was left as stored");
+  for (const char* key : {row.active, row.keptAside, row.flag}) report->leftUnchanged(key, reason);
+  return true;
 }
 
 void writeWrapper(HXMLWRAPPER config, const WrapperKeys& row, HLQCheckBoxes* checks,
                   HLQEntries* entries, ApplyReport* report) {
   const std::string text = gtk_entry_get_text(entries->*row.entry);
+  if (refuseBlankText(row, text, report)) return;
   const bool on = HLQ_IsChecked(checks->*row.box);
   writeKey(config, row.active, on ? text : "", report);
   writeKey(config, row.keptAside, on ? "" : text, report);

@@ -219,6 +219,22 @@ TEST_F(MsrPage, EmptySentinelsShowEmptyAndAreStoredAsTheirDefaults) {
   EXPECT_EQ(msr("End_Sentinel"), "!");
 }
 
+// The parser keeps no text of blanks alone, so it would read back empty.
+TEST_F(MsrPage, BlankSentinelsAreStoredAsDefaultsAndBlankWrapperTextsAreRefused) {
+  storeMsr("Head_Wrapper_Bk", "kept");
+  auto before = allMsr();
+  start();
+  gtk_entry_set_text(ui_->entries.gtkentry_startsentinelt1, " ");
+  HLQ_SetChecked(ui_->checks.gtkcheckbtn_headwrapper, true);
+  gtk_entry_set_text(ui_->entries.gtkentry_headwrapper, " \t ");
+  ApplyReport report = apply();
+  before["Track1_Start_Sentinel"] = "%";
+  EXPECT_EQ(allMsr(), before);  // the head wrapper's three values as stored
+  ASSERT_EQ(report.notStored.size(), 3u);
+  EXPECT_EQ(report.notStored[0].reason, "the text is only blanks, which would read back as "
+                                        "empty; the wrapper was left as stored");
+}
+
 TEST_F(MsrPage, WrapperTextMovesBetweenActiveAndKeptAsideAcrossRestarts) {
   for (const auto& w : kWrappers) {
     SCOPED_TRACE(w.name);
