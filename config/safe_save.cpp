@@ -99,11 +99,16 @@ bool writeAndFlush(FILE* out, const std::string& content, std::string* error) {
   return true;
 }
 
-// The owner and group are set before the mode, since a change of owner
-// clears the set-user-ID and set-group-ID bits; the extended attributes come
-// last, so that an access ACL and the mode agree as they did on the
-// original. What the new file cannot be given means that a rename would
-// change the file: the daemon's file must not change hands or lose access.
+// The new file is given everything before its content, so that nobody the
+// original does not admit can open it while the content is there (access is
+// checked when a file is opened, not when it is read). The owner and group
+// come first, since a change of owner clears the set-user-ID and
+// set-group-ID bits; then the extended attributes, which remove an ACL
+// inherited from the folder before the mode's group bits, the mask of such
+// an ACL, could open it to the users the ACL names; the original's own ACL
+// and mode agree, so the mode set last leaves them as they were. What the
+// new file cannot be given means that a rename would change the file: the
+// daemon's file must not change hands or lose access.
 Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original,
                              std::string* error) {
   struct stat now {};
@@ -111,14 +116,14 @@ Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original
   bool sameOwner = now.st_uid == original.st_uid && now.st_gid == original.st_gid;
   if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0)
     return errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
-  if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(error, errno);
   if (!HLQ_CopyExtendedAttributes(originalFd, fd)) return Replacement::WouldChangeFile;
+  if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(error, errno);
   return Replacement::Done;
 }
 
-// Writes the complete temporary file and syncs it, after its owner, mode
-// and attributes are set, so that the sync covers them too. The stream is
-// closed on every path.
+// Makes the temporary file like the original, writes the whole content and
+// syncs it, so that the sync covers all of it. The stream is closed on every
+// path.
 Replacement fillTempFile(int fd, int originalFd, const struct stat& original,
                          const std::string& content, std::string* error) {
   FILE* out = fdopen(fd, "w");
@@ -127,9 +132,9 @@ Replacement fillTempFile(int fd, int originalFd, const struct stat& original,
     close(fd);
     return failedWith(error, code);
   }
-  Replacement result = writeAndFlush(out, content, error)
-                           ? makeLikeOriginal(fd, originalFd, original, error)
-                           : Replacement::Failed;
+  Replacement result = makeLikeOriginal(fd, originalFd, original, error);
+  if (result == Replacement::Done && !writeAndFlush(out, content, error))
+    result = Replacement::Failed;
   if (result == Replacement::Done && fsync(fd) != 0) result = failedWith(error, errno);
   if (fclose(out) != 0 && result == Replacement::Done) result = failedWith(error, errno);
   return result;

@@ -10,6 +10,7 @@
 #include <sys/xattr.h>
 
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,8 +38,14 @@ class SaveIo : public testing::Test {
     // Longer than the value stored, so that a save in place pads and cuts.
     HLQTest_StoreText(file_, kwn::PRINTER, kwn::CODE_PAGE, "1234567890");
     ASSERT_EQ(chmod(file_.c_str(), 0640), 0);
-    // An attribute that a new file has to be given.
+    // An attribute that a new file has to be given, and an ACL it inherits
+    // from the folder that it has to lose.
     ASSERT_EQ(setxattr(file_.c_str(), kAttribute, kAttributeValue, sizeof kAttributeValue, 0), 0);
+    std::string setfacl = "setfacl -d -m u:65534:r " + folder_;
+    gint status = 0;
+    ASSERT_TRUE(g_spawn_command_line_sync(setfacl.c_str(), nullptr, nullptr, &status, nullptr) &&
+                g_spawn_check_wait_status(status, nullptr))
+        << setfacl << " failed (tools/run-tests.sh installs the acl package)";
   }
 
   // Stores "5" in a process of its own with `fail` ("NAME N PATTERN", or
@@ -92,7 +99,10 @@ class SaveIo : public testing::Test {
 
 bool isSync(const Call& call) { return call.name == "fsync" || call.name == "fdatasync"; }
 
-TEST_F(SaveIo, NewFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
+// The new file gets the original's access (the inherited ACL removed)
+// before its content, so that nobody else can open it while it holds the
+// content; it is synced before the rename and the folder after.
+TEST_F(SaveIo, NewFileGetsItsAccessBeforeItsContentAndIsSyncedBeforeTheRename) {
   std::vector<Call> calls;
   std::vector<std::string> failed;
   ASSERT_EQ(store("", &calls, &failed), "stored");
@@ -103,10 +113,13 @@ TEST_F(SaveIo, NewFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
   auto isTemp = [&](const Call& call) {
     return g_pattern_match_simple(tempPattern_.c_str(), call.path.c_str());
   };
-  int created = -1, lastWrite = -1, synced = -1, renamed = -1, folderSynced = -1;
+  std::map<std::string, int> lastOnTemp;  // the last call of each name on the new file
+  int created = -1, firstWrite = -1, lastWrite = -1, synced = -1, renamed = -1, folderSynced = -1;
   for (int i = 0; i < static_cast<int>(calls.size()); ++i) {
     const Call& call = calls[i];
+    if (isTemp(call)) lastOnTemp[call.name] = i;
     if (call.name == "create" && isTemp(call) && created < 0) created = i;
+    if (call.name == "fwrite" && isTemp(call) && firstWrite < 0) firstWrite = i;
     if ((call.name == "fwrite" || call.name == "fflush") && isTemp(call)) lastWrite = i;
     if (isSync(call) && isTemp(call) && renamed < 0) synced = i;
     if ((call.name == "renameat" || call.name == "rename") && isTemp(call) &&
@@ -115,7 +128,12 @@ TEST_F(SaveIo, NewFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
     if (isSync(call) && call.path == folder_ && renamed >= 0) folderSynced = i;
   }
   ASSERT_GE(created, 0) << "no temporary file was created";
-  EXPECT_GT(lastWrite, created) << "the new file was not written";
+  for (const char* giving : {"fremovexattr", "fsetxattr", "fchmod"}) {
+    ASSERT_EQ(lastOnTemp.count(giving), 1u) << giving << " was not called";
+    EXPECT_LT(lastOnTemp[giving], firstWrite) << giving << " came after content was written";
+  }
+  EXPECT_LT(lastOnTemp["fremovexattr"], lastOnTemp["fchmod"]) << "the mode opened the inherited ACL";
+  EXPECT_GT(firstWrite, created) << "the new file was not written";
   EXPECT_GT(synced, lastWrite) << "the new file was not synced after its last write";
   EXPECT_GT(renamed, synced) << "no rename over the file after the sync";
   EXPECT_GT(folderSynced, renamed) << "the folder was not synced after the rename";
@@ -147,8 +165,9 @@ const Failure kFailures[] = {
     {Way::Rename, "fdopen", Target::Temp, 1, kIoError},
     {Way::Rename, "fwrite", Target::Temp, 1, kIoError},
     {Way::Rename, "fflush", Target::Temp, 1, kIoError},
+    {Way::Rename, "fremovexattr", Target::Temp, 1, "stored"},  // then written in place
+    {Way::Rename, "fsetxattr", Target::Temp, 1, "stored"},     // as well
     {Way::Rename, "fchmod", Target::Temp, 1, kIoError},
-    {Way::Rename, "fsetxattr", Target::Temp, 1, "stored"},  // then written in place
     {Way::Rename, "fsync", Target::Temp, 1, kIoError},
     {Way::Rename, "fclose", Target::Temp, 1, kIoError},
     {Way::Rename, "renameat", Target::Temp, 1, kIoError},
@@ -207,6 +226,8 @@ TEST_P(SaveIoFailure, ReportMatchesTheFile) {
   char value[64] = {};
   EXPECT_EQ(getxattr(file_.c_str(), kAttribute, value, sizeof value),
             static_cast<ssize_t>(sizeof kAttributeValue));
+  EXPECT_LT(getxattr(file_.c_str(), "system.posix_acl_access", value, sizeof value), 0)
+      << "the ACL inherited from the folder stayed";
   EXPECT_EQ(HLQTest_FolderEntries(folder_), entries);  // no temporary file left
   if (failure.way == Way::InPlace) {
     struct stat other {};

@@ -163,6 +163,11 @@ int fsetxattr(int fd, const char* name, const void* value, size_t size, int flag
                                                                                  size, flags);
 }
 
+int fremovexattr(int fd, const char* name) {
+  if (shouldFail("fremovexattr", pathOfFd(fd))) return -1;
+  return next<int (*)(int, const char*)>("fremovexattr")(fd, name);
+}
+
 int renameat(int fromFd, const char* from, int toFd, const char* to) {
   if (shouldFail("renameat", pathAt(fromFd, from) + " " + pathAt(toFd, to))) return -1;
   return next<int (*)(int, const char*, int, const char*)>("renameat")(fromFd, from, toFd, to);
