@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "config/file_attributes.h"
+#include "config/file_flags.h"
 #include "config/overwrite_in_place.h"
 
 // Every step works relative to one open descriptor of the target's folder,
@@ -106,9 +107,10 @@ bool writeAndFlush(FILE* out, const std::string& content, std::string* error) {
 // set-group-ID bits; then the extended attributes, which remove an ACL
 // inherited from the folder before the mode's group bits, the mask of such
 // an ACL, could open it to the users the ACL names; the original's own ACL
-// and mode agree, so the mode set last leaves them as they were. What the
-// new file cannot be given means that a rename would change the file: the
-// daemon's file must not change hands or lose access.
+// and mode agree, so the mode set last leaves them as they were. The flags go
+// on while the file is empty, where some of them must. What the new file
+// cannot be given means that a rename would change the file: the daemon's
+// file must not change hands or lose access or flags.
 Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original,
                              std::string* error) {
   struct stat now {};
@@ -116,7 +118,8 @@ Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original
   bool sameOwner = now.st_uid == original.st_uid && now.st_gid == original.st_gid;
   if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0)
     return errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
-  if (!HLQ_CopyExtendedAttributes(originalFd, fd)) return Replacement::WouldChangeFile;
+  if (!HLQ_CopyExtendedAttributes(originalFd, fd) || !HLQ_CopyFileFlags(originalFd, fd))
+    return Replacement::WouldChangeFile;
   if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(error, errno);
   return Replacement::Done;
 }

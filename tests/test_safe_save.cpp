@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -294,6 +295,26 @@ TEST_F(SafeSave, FullDiskLeavesOriginal) {
     if (outcome.rfind("cannot mount", 0) == 0) GTEST_SKIP() << outcome;
     EXPECT_EQ(outcome, "failed: No space left on device | KWNConfig.xml filler | " + original);
   }
+}
+
+// The flags a file was given (chattr) stay with it, and a file without them
+// does not take up those that its folder hands to new files.
+TEST_F(SafeSave, KeepsFileSystemFlags) {
+  const std::string plain = folder + "/KWNLogging.xml";
+  HLQTest_WriteFile(plain, original);
+  for (int flag : {FS_NODUMP_FL, FS_NOATIME_FL, FS_SYNC_FL, FS_SECRM_FL, FS_UNRM_FL, FS_COMPR_FL,
+                   FS_NOTAIL_FL})
+    HLQTest_FileFlags(file, HLQTest_FileFlags(file) | flag);  // where the file system has it
+  HLQTest_FileFlags(folder, HLQTest_FileFlags(folder) | FS_NODUMP_FL | FS_NOATIME_FL);
+  const int flags = HLQTest_FileFlags(file), plainFlags = HLQTest_FileFlags(plain);
+  if (flags <= 0 || !(flags & FS_NODUMP_FL)) GTEST_SKIP() << "this file system keeps no file flags";
+  ino_t before = statusOf(file).st_ino;
+
+  ASSERT_TRUE(save(file, writing("new"))) << error;
+  ASSERT_TRUE(save(plain, writing("new"))) << error;
+  EXPECT_NE(statusOf(file).st_ino, before);  // replaced by a new file
+  EXPECT_EQ(HLQTest_FileFlags(file), flags);
+  EXPECT_EQ(HLQTest_FileFlags(plain), plainFlags);
 }
 
 TEST_F(SafeSave, ReadOnlyFileSystemLeavesOriginal) {

@@ -6,6 +6,7 @@
 // saving failed in turn, that the report matches the file.
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
@@ -38,9 +39,11 @@ class SaveIo : public testing::Test {
     // Longer than the value stored, so that a save in place pads and cuts.
     HLQTest_StoreText(file_, kwn::PRINTER, kwn::CODE_PAGE, "1234567890");
     ASSERT_EQ(chmod(file_.c_str(), 0640), 0);
-    // An attribute that a new file has to be given, and an ACL it inherits
-    // from the folder that it has to lose.
+    // An attribute and a flag that a new file has to be given, and an ACL
+    // it inherits from the folder that it has to lose.
     ASSERT_EQ(setxattr(file_.c_str(), kAttribute, kAttributeValue, sizeof kAttributeValue, 0), 0);
+    ASSERT_GE(HLQTest_FileFlags(file_, HLQTest_FileFlags(file_) | FS_NODUMP_FL), 0)
+        << "this file system keeps no file flags";
     std::string setfacl = "setfacl -d -m u:65534:r " + folder_;
     gint status = 0;
     ASSERT_TRUE(g_spawn_command_line_sync(setfacl.c_str(), nullptr, nullptr, &status, nullptr) &&
@@ -99,9 +102,9 @@ class SaveIo : public testing::Test {
 
 bool isSync(const Call& call) { return call.name == "fsync" || call.name == "fdatasync"; }
 
-// The new file gets the original's access (the inherited ACL removed)
-// before its content, so that nobody else can open it while it holds the
-// content; it is synced before the rename and the folder after.
+// The new file gets the original's access (the inherited ACL removed) and
+// flags before its content, so that nobody else can open it while it holds
+// the content; it is synced before the rename and the folder after.
 TEST_F(SaveIo, NewFileGetsItsAccessBeforeItsContentAndIsSyncedBeforeTheRename) {
   std::vector<Call> calls;
   std::vector<std::string> failed;
@@ -128,7 +131,7 @@ TEST_F(SaveIo, NewFileGetsItsAccessBeforeItsContentAndIsSyncedBeforeTheRename) {
     if (isSync(call) && call.path == folder_ && renamed >= 0) folderSynced = i;
   }
   ASSERT_GE(created, 0) << "no temporary file was created";
-  for (const char* giving : {"fremovexattr", "fsetxattr", "fchmod"}) {
+  for (const char* giving : {"fremovexattr", "fsetxattr", "setflags", "fchmod"}) {
     ASSERT_EQ(lastOnTemp.count(giving), 1u) << giving << " was not called";
     EXPECT_LT(lastOnTemp[giving], firstWrite) << giving << " came after content was written";
   }
@@ -167,6 +170,7 @@ const Failure kFailures[] = {
     {Way::Rename, "fflush", Target::Temp, 1, kIoError},
     {Way::Rename, "fremovexattr", Target::Temp, 1, "stored"},  // then written in place
     {Way::Rename, "fsetxattr", Target::Temp, 1, "stored"},     // as well
+    {Way::Rename, "setflags", Target::Temp, 1, "stored"},      // as well
     {Way::Rename, "fchmod", Target::Temp, 1, kIoError},
     {Way::Rename, "fsync", Target::Temp, 1, kIoError},
     {Way::Rename, "fclose", Target::Temp, 1, kIoError},
@@ -228,6 +232,7 @@ TEST_P(SaveIoFailure, ReportMatchesTheFile) {
             static_cast<ssize_t>(sizeof kAttributeValue));
   EXPECT_LT(getxattr(file_.c_str(), "system.posix_acl_access", value, sizeof value), 0)
       << "the ACL inherited from the folder stayed";
+  EXPECT_NE(HLQTest_FileFlags(file_) & FS_NODUMP_FL, 0);
   EXPECT_EQ(HLQTest_FolderEntries(folder_), entries);  // no temporary file left
   if (failure.way == Way::InPlace) {
     struct stat other {};

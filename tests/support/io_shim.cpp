@@ -10,9 +10,13 @@
 //                     ends with " FAILED"
 //   HLQ_IO_FAIL="NAME N PATTERN"  the Nth call (from 1) of NAME whose PATH
 //                     matches the shell pattern PATTERN fails with EIO
+//
+// The ioctls that read and set a file's flags are logged as "getflags" and
+// "setflags", any other as "ioctl".
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <linux/fs.h>
 #include <stdio.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -166,6 +170,18 @@ int fsetxattr(int fd, const char* name, const void* value, size_t size, int flag
 int fremovexattr(int fd, const char* name) {
   if (shouldFail("fremovexattr", pathOfFd(fd))) return -1;
   return next<int (*)(int, const char*)>("fremovexattr")(fd, name);
+}
+
+int ioctl(int fd, unsigned long request, ...) {
+  va_list args;
+  va_start(args, request);
+  void* argument = va_arg(args, void*);
+  va_end(args);
+  const char* name = request == FS_IOC_GETFLAGS   ? "getflags"
+                     : request == FS_IOC_SETFLAGS ? "setflags"
+                                                  : "ioctl";
+  if (shouldFail(name, pathOfFd(fd))) return -1;
+  return next<int (*)(int, unsigned long, void*)>("ioctl")(fd, request, argument);
 }
 
 int renameat(int fromFd, const char* from, int toFd, const char* to) {
