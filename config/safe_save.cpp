@@ -69,10 +69,22 @@ int createTempFile(int folderFd, const std::string& name, std::string* tempName)
   return -1;
 }
 
-// How an attempt to replace the file by a rename ended.
-enum class Replacement { Done, Failed, WouldChangeFile };
+// How an attempt to replace the file by a rename ended. WriteInPlace: a
+// rename cannot store the content, or not without changing the file
+// otherwise, but writing into the file itself may.
+enum class Replacement { Done, Failed, WriteInPlace };
+
+// Errors of the replacement after which writing in place may still store
+// the content: a file the folder does not let the writer replace (a sticky
+// folder, a new owner that cannot be given), a file mounted on its own, and a
+// full disk or quota, which the new copy needs room for and an overwrite of
+// no greater size does not.
+bool inPlaceMayStore(int code) {
+  return code == EPERM || code == EBUSY || code == ENOSPC || code == EDQUOT;
+}
 
 Replacement failedWith(std::string* error, int code) {
+  if (inPlaceMayStore(code)) return Replacement::WriteInPlace;
   failErrno(error, code);
   return Replacement::Failed;
 }
@@ -92,12 +104,12 @@ bool produce(const std::function<bool(FILE*)>& write, std::string* content, std:
 
 // Writes the content into the stream and flushes it: a full disk shows as a
 // failed write or flush.
-bool writeAndFlush(FILE* out, const std::string& content, std::string* error) {
+Replacement writeAndFlush(FILE* out, const std::string& content, std::string* error) {
   errno = 0;
   size_t written = fwrite(content.data(), 1, content.size(), out);
-  if (ferror(out) || written != content.size()) return failErrno(error, errno != 0 ? errno : EIO);
-  if (fflush(out) != 0) return failErrno(error, errno);
-  return true;
+  if (ferror(out) || written != content.size()) return failedWith(error, errno != 0 ? errno : EIO);
+  if (fflush(out) != 0) return failedWith(error, errno);
+  return Replacement::Done;
 }
 
 // The new file is given everything before its content, so that nobody the
@@ -117,9 +129,9 @@ Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original
   if (fstat(fd, &now) != 0) return failedWith(error, errno);
   bool sameOwner = now.st_uid == original.st_uid && now.st_gid == original.st_gid;
   if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0)
-    return errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
+    return failedWith(error, errno);
   if (!HLQ_CopyExtendedAttributes(originalFd, fd) || !HLQ_CopyFileFlags(originalFd, fd))
-    return Replacement::WouldChangeFile;
+    return Replacement::WriteInPlace;
   if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(error, errno);
   return Replacement::Done;
 }
@@ -136,8 +148,7 @@ Replacement fillTempFile(int fd, int originalFd, const struct stat& original,
     return failedWith(error, code);
   }
   Replacement result = makeLikeOriginal(fd, originalFd, original, error);
-  if (result == Replacement::Done && !writeAndFlush(out, content, error))
-    result = Replacement::Failed;
+  if (result == Replacement::Done) result = writeAndFlush(out, content, error);
   if (result == Replacement::Done && fsync(fd) != 0) result = failedWith(error, errno);
   if (fclose(out) != 0 && result == Replacement::Done) result = failedWith(error, errno);
   return result;
@@ -162,10 +173,11 @@ Replacement replaceByRename(int folderFd, const Target& target, int originalFd,
   Replacement result = fillTempFile(fd, originalFd, original, content, error);
   if (result == Replacement::Done && !folderStillInPlace(folderFd, target, error))
     result = Replacement::Failed;
-  // In a sticky folder only the file's owner may replace it.
+  // In a sticky folder only the file's owner may replace it (EPERM); a file
+  // mounted on its own cannot be replaced (EBUSY).
   if (result == Replacement::Done &&
       renameat(folderFd, tempName.c_str(), folderFd, target.name.c_str()) != 0)
-    result = errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
+    result = failedWith(error, errno);
   if (result != Replacement::Done) {
     unlinkat(folderFd, tempName.c_str(), 0);
     return result;
@@ -199,7 +211,7 @@ bool saveOpenFile(int folderFd, const Target& target, int fd,
   // a larger file), which the daemon's files are.
   if (renameMayKeepFile(folderFd, original)) {
     Replacement result = replaceByRename(folderFd, target, fd, original, content, error);
-    if (result != Replacement::WouldChangeFile) return result == Replacement::Done;
+    if (result != Replacement::WriteInPlace) return result == Replacement::Done;
   }
   return HLQ_OverwriteInPlace(fd, content, error);
 }

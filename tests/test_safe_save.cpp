@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/private_mounts.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -275,26 +276,43 @@ std::string saveOnOwnMount(const std::string& folder, const std::function<bool()
   });
 }
 
-TEST_F(SafeSave, FullDiskLeavesOriginal) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+// A file mounted on its own cannot be replaced by a rename, and a full disk
+// has no room for a new copy: the content is then written into the file
+// itself, where it fits. Content that needs more room than the file has
+// (a long text; a short one fails only when the stream is flushed) is not
+// stored, and the original stays.
+TEST_F(SafeSave, WritesInPlaceWhereNoNewFileCanTakeItsPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount file systems";
+  const std::string mounted = dir.file("mounted.xml");
+  auto mountAlone = [&] {
+    HLQTest_WriteFile(mounted, original);
+    return mount(mounted.c_str(), file.c_str(), nullptr, MS_BIND, nullptr) == 0;
+  };
   auto fillUp = [&] {
     if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) return false;
     HLQTest_WriteFile(file, original);
-    FILE* filler = std::fopen((folder + "/filler").c_str(), "w");
-    std::string block(4096, 'f');
-    while (filler && std::fwrite(block.data(), 1, block.size(), filler) == block.size() &&
-           std::fflush(filler) == 0) {
-    }
-    if (filler) std::fclose(filler);
-    return true;
+    return HLQTest_FillFileSystem(folder + "/filler").empty();
   };
-  // A short text fails only when the stream is flushed, a long one already
-  // while it is written.
-  for (size_t length : {100, 20000}) {
-    std::string outcome = saveOnOwnMount(folder, fillUp, std::string(length, 'x'));
+  const std::string fits(100, 'x'), tooLong(20000, 'x');
+  struct Case {
+    const char* what;
+    std::function<bool()> prepare;
+    const std::string& text;
+    std::string outcome;
+  } cases[] = {
+      {"a file mounted on its own", mountAlone, fits, "saved | KWNConfig.xml | " + fits},
+      {"a full disk", fillUp, fits, "saved | KWNConfig.xml filler | " + fits},
+      {"a full disk", fillUp, tooLong,
+       "failed: No space left on device | KWNConfig.xml filler | " + original},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + ", " + std::to_string(c.text.size()) + " bytes");
+    std::string outcome = saveOnOwnMount(folder, c.prepare, c.text);
     if (outcome.rfind("cannot mount", 0) == 0) GTEST_SKIP() << outcome;
-    EXPECT_EQ(outcome, "failed: No space left on device | KWNConfig.xml filler | " + original);
+    EXPECT_EQ(outcome, c.outcome);
   }
+  EXPECT_EQ(slurp(mounted), fits);  // the mounted file, not the one beneath
+  EXPECT_EQ(slurp(file), original);
 }
 
 // The flags a file was given (chattr) stay with it, and a file without them

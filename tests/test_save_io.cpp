@@ -1,15 +1,17 @@
 // The save's file calls as the system sees them. A separate process
 // (save_once.cpp) stores one value with a preloaded library
 // (support/io_shim.cpp) that records every file call of the save and can fail
-// one of them with EIO, as a failing disk would. Checked: the order that lets
-// a replacement survive a power loss, and, for each call of either way of
-// saving failed in turn, that the report matches the file.
+// one of them with EIO, as a failing disk would (or as a full disk or a file
+// mounted on its own would). Checked: the order that lets a replacement
+// survive a power loss and keeps its content from others, and, for each call
+// of either way of saving failed in turn, that the report matches the file.
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -53,13 +55,14 @@ class SaveIo : public testing::Test {
 
   // Stores "5" in a process of its own with `fail` ("NAME N PATTERN", or
   // "") handed to the shim; returns the report, and the calls it made.
-  std::string store(const std::string& fail, std::vector<Call>* calls,
+  std::string store(const std::string& fail, int failWith, std::vector<Call>* calls,
                     std::vector<std::string>* failed) {
     std::string log = dir_.file("calls.log");
     gchar** env = g_get_environ();
     env = g_environ_setenv(env, "LD_PRELOAD", HLQ_IO_SHIM, TRUE);
     env = g_environ_setenv(env, "HLQ_IO_LOG", log.c_str(), TRUE);
     env = g_environ_setenv(env, "HLQ_IO_FAIL", fail.c_str(), TRUE);
+    env = g_environ_setenv(env, "HLQ_IO_ERRNO", std::to_string(failWith).c_str(), TRUE);
     // The shim comes before the sanitizer's runtime in a sanitized build.
     const char* asan = g_environ_getenv(env, "ASAN_OPTIONS");
     std::string asanOptions = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
@@ -108,7 +111,7 @@ bool isSync(const Call& call) { return call.name == "fsync" || call.name == "fda
 TEST_F(SaveIo, NewFileGetsItsAccessBeforeItsContentAndIsSyncedBeforeTheRename) {
   std::vector<Call> calls;
   std::vector<std::string> failed;
-  ASSERT_EQ(store("", &calls, &failed), "stored");
+  ASSERT_EQ(store("", EIO, &calls, &failed), "stored");
   std::string sequence;
   for (const Call& call : calls) sequence += "  " + call.name + " " + call.path + "\n";
   SCOPED_TRACE("calls:\n" + sequence);
@@ -152,6 +155,7 @@ struct Failure {
   Target target;
   int nth;  // among the calls of that name on that target
   const char* report;
+  int error = EIO;
 };
 
 const char kIoError[] = "not stored: the file could not be saved: Input/output error";
@@ -175,6 +179,11 @@ const Failure kFailures[] = {
     {Way::Rename, "fsync", Target::Temp, 1, kIoError},
     {Way::Rename, "fclose", Target::Temp, 1, kIoError},
     {Way::Rename, "renameat", Target::Temp, 1, kIoError},
+    // A full disk or quota, and a file mounted on its own: written in place.
+    {Way::Rename, "create", Target::Temp, 1, "stored", ENOSPC},
+    {Way::Rename, "fflush", Target::Temp, 1, "stored", EDQUOT},
+    {Way::Rename, "fsync", Target::Temp, 1, "stored", ENOSPC},
+    {Way::Rename, "renameat", Target::Temp, 1, "stored", EBUSY},
     {Way::Rename, "fsync", Target::Folder, 1, "stored"},
     {Way::InPlace, "open", Target::File, 1, kIoError},
     {Way::InPlace, "fwrite", Target::Memory, 1, kNotProduced},
@@ -215,7 +224,7 @@ TEST_P(SaveIoFailure, ReportMatchesTheFile) {
   std::vector<std::string> failed;
   std::string report = store(std::string(failure.call) + " " + std::to_string(failure.nth) + " " +
                                  pattern(failure.target),
-                             &calls, &failed);
+                             failure.error, &calls, &failed);
   ASSERT_EQ(failed.size(), 1u) << "the call to fail was not made";
   std::cout << failed[0] << ": " << report << "\n";
   EXPECT_EQ(report, failure.report);
@@ -244,8 +253,9 @@ TEST_P(SaveIoFailure, ReportMatchesTheFile) {
 std::string failureName(const testing::TestParamInfo<Failure>& info) {
   static const char* const kTargets[] = {"Memory", "File", "Temp", "Folder"};
   const Failure& f = info.param;
+  std::string error = f.error == EIO ? "" : std::string("_") + strerrorname_np(f.error);
   return std::string(f.way == Way::Rename ? "Rename_" : "InPlace_") + f.call + "_" +
-         kTargets[static_cast<int>(f.target)] + "_" + std::to_string(f.nth);
+         kTargets[static_cast<int>(f.target)] + "_" + std::to_string(f.nth) + error;
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCall, SaveIoFailure, testing::ValuesIn(kFailures), failureName);
