@@ -6,103 +6,101 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
+
+#include "app/lock_name.h"
+
+// The lock file lives in a world-writable folder, where another user may
+// swap the name between any two calls. So every step works relative to one
+// descriptor of the folder, nothing is followed or opened through the name
+// that was not checked through a descriptor, and a file is only kept once it
+// is held and still under the name.
 
 namespace {
 
 int g_lockFd = -1;  // open for the life of the instance that holds the lock
 
-bool lockWithoutWaiting(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0; }
+bool holdWithoutWaiting(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
-// True when `fd` still is the file at `path` (not one removed and made anew).
-bool isFileAtPath(int fd, const char* path) {
-  struct stat open{}, named{};
-  return fstat(fd, &open) == 0 && lstat(path, &named) == 0 && open.st_dev == named.st_dev &&
-         open.st_ino == named.st_ino;
+// A lock file this starter may keep when nobody holds it: its own, with no
+// other name (a second name would make it some other file of the user's).
+bool isOwnLockFile(const struct stat& status) {
+  return S_ISREG(status.st_mode) && status.st_uid == geteuid() && status.st_nlink == 1;
 }
 
-// A lock file of mode 0000 opens only for root; an ordinary user takes over
-// a stale one of their own by allowing reading for a moment. Another user
-// may swap the name in this world-writable folder at any time, so the mode
-// is changed through a descriptor of the very file checked (its /proc/self/fd
-// link), never through the name, which could by then be a link elsewhere.
-int openOwnModeZeroFile(const char* path) {
-  const int file = open(path, O_PATH | O_NOFOLLOW | O_CLOEXEC);
-  if (file < 0) return -1;
-  struct stat info;
-  int fd = -1;
-  if (fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) {
-    const std::string self = "/proc/self/fd/" + std::to_string(file);
-    if (chmod(self.c_str(), 0400) == 0) {
-      fd = open(self.c_str(), O_RDONLY | O_CLOEXEC);
-      chmod(self.c_str(), 0);
-    }
-  } else {
-    errno = EACCES;  // not ours: another instance's
-  }
-  close(file);
-  return fd;
+// Root may remove anything from the sticky folder, anyone else what is theirs.
+bool mayRemove(const struct stat& status) {
+  return geteuid() == 0 || status.st_uid == geteuid();
 }
 
-// Opens an existing lock file without waiting: a FIFO put under the name
-// would otherwise block the open until a writer came.
-int openExisting(const char* path) {
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
-  if (fd >= 0 || errno != EACCES) return fd;
-  return openOwnModeZeroFile(path);
+// Keeps `fd`, held, as this instance's lock, unless it was removed as stale
+// before it was held.
+LockAttempt keepIfAtName(int fd, const LockName& lock) {
+  if (HLQLock_IsAtName(fd, lock)) {
+    g_lockFd = fd;
+    return LockAttempt::Holding;
+  }
+  close(fd);
+  return LockAttempt::Retry;
 }
 
-bool isRegularFile(int fd) {
-  struct stat info;
-  return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+// A regular file under the name: a lock that some process holds is another
+// instance's, whoever owns the file; one of this user's that nobody holds,
+// left by a killed instance, is kept; any other is stale.
+LockAttempt takeOverFile(const LockName& lock, const Found& found) {
+  int fd = HLQLock_Reopen(found);
+  if (fd < 0 || !holdWithoutWaiting(fd)) {  // held, or it cannot be told
+    if (fd >= 0) close(fd);
+    return LockAttempt::HeldByOther;
+  }
+  if (isOwnLockFile(found.status)) return keepIfAtName(fd, lock);
+  close(fd);  // never kept: another user's file, or not a lock file at all
+  return HLQLock_ReplaceStale(lock, found, &g_lockFd);
 }
 
-enum class Attempt { Holding, HeldByOther, Retry };
+// Something stands under the name already; anything but a regular file is
+// stale. What this starter may not remove turns it away.
+LockAttempt takeOverOrRefuse(const LockName& lock) {
+  Found found;
+  if (!HLQLock_Find(lock.folder, lock.name, &found))
+    return errno == ENOENT ? LockAttempt::Retry : LockAttempt::HeldByOther;
+  if (!mayRemove(found.status)) return LockAttempt::HeldByOther;
+  if (S_ISREG(found.status.st_mode)) return takeOverFile(lock, found);
+  return HLQLock_ReplaceStale(lock, found, &g_lockFd);
+}
 
-Attempt createOrTakeOver(const char* path) {
-  int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0);
-  if (fd >= 0) {
-    if (lockWithoutWaiting(fd)) {
-      g_lockFd = fd;
-      return Attempt::Holding;
-    }
-    close(fd);  // someone who took it over first is the running instance
-    return Attempt::HeldByOther;
+// The lock file is created empty with mode 0000 by the exclusive create, so
+// that two instances started at once cannot both create it.
+LockAttempt createOrTakeOver(const LockName& lock) {
+  const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int fd = openat(lock.folder, lock.name.c_str(), flags, 0);
+  if (fd < 0) return errno == EEXIST ? takeOverOrRefuse(lock) : LockAttempt::HeldByOther;
+  if (!holdWithoutWaiting(fd)) {
+    close(fd);  // another starter took it over first: it is the running instance
+    return LockAttempt::HeldByOther;
   }
-  if (errno != EEXIST) return Attempt::HeldByOther;
-
-  fd = openExisting(path);
-  if (fd < 0) return errno == ENOENT ? Attempt::Retry : Attempt::HeldByOther;
-  if (!isRegularFile(fd) || !lockWithoutWaiting(fd)) {
-    close(fd);
-    return Attempt::HeldByOther;
-  }
-  // Nobody held it: left by an instance that was killed. Keep it, unless it
-  // was removed and recreated meanwhile.
-  if (!isFileAtPath(fd, path)) {
-    close(fd);
-    return Attempt::Retry;
-  }
-  g_lockFd = fd;
-  return Attempt::Holding;
+  return keepIfAtName(fd, lock);
 }
 
 }  // namespace
 
 bool HLQCreatePIDFile(const char* path) {
   if (g_lockFd >= 0) return false;
+  LockName lock;
+  if (!HLQLock_OpenName(path, &lock)) return false;
   for (int tries = 0; tries < 5; ++tries) {
-    Attempt attempt = createOrTakeOver(path);
-    if (attempt == Attempt::Holding) return true;
-    if (attempt == Attempt::HeldByOther) return false;
+    LockAttempt attempt = createOrTakeOver(lock);
+    if (attempt == LockAttempt::Holding) return true;
+    if (attempt == LockAttempt::HeldByOther) return false;
   }
   return false;
 }
 
 bool HLQRemovePIDFile(const char* path) {
   if (g_lockFd < 0) return false;
-  bool removed = remove(path) == 0;
+  LockName lock;
+  bool removed = HLQLock_OpenName(path, &lock) && HLQLock_IsAtName(g_lockFd, lock) &&
+                 unlinkat(lock.folder, lock.name.c_str(), 0) == 0;
   close(g_lockFd);
   g_lockFd = -1;
   return removed;

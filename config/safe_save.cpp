@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "config/file_attributes.h"
+#include "config/file_flags.h"
 #include "config/overwrite_in_place.h"
 
 // Every step works relative to one open descriptor of the target's folder,
@@ -68,10 +69,22 @@ int createTempFile(int folderFd, const std::string& name, std::string* tempName)
   return -1;
 }
 
-// How an attempt to replace the file by a rename ended.
-enum class Replacement { Done, Failed, WouldChangeFile };
+// How an attempt to replace the file by a rename ended. WriteInPlace: a
+// rename cannot store the content, or not without changing the file
+// otherwise, but writing into the file itself may.
+enum class Replacement { Done, Failed, WriteInPlace };
+
+// Errors of the replacement after which writing in place may still store
+// the content: a file the folder does not let the writer replace (a sticky
+// folder, a new owner that cannot be given), a file mounted on its own, and a
+// full disk or quota, which the new copy needs room for and an overwrite of
+// no greater size does not.
+bool inPlaceMayStore(int code) {
+  return code == EPERM || code == EBUSY || code == ENOSPC || code == EDQUOT;
+}
 
 Replacement failedWith(std::string* error, int code) {
+  if (inPlaceMayStore(code)) return Replacement::WriteInPlace;
   failErrno(error, code);
   return Replacement::Failed;
 }
@@ -91,34 +104,41 @@ bool produce(const std::function<bool(FILE*)>& write, std::string* content, std:
 
 // Writes the content into the stream and flushes it: a full disk shows as a
 // failed write or flush.
-bool writeAndFlush(FILE* out, const std::string& content, std::string* error) {
+Replacement writeAndFlush(FILE* out, const std::string& content, std::string* error) {
   errno = 0;
   size_t written = fwrite(content.data(), 1, content.size(), out);
-  if (ferror(out) || written != content.size()) return failErrno(error, errno != 0 ? errno : EIO);
-  if (fflush(out) != 0) return failErrno(error, errno);
-  return true;
+  if (ferror(out) || written != content.size()) return failedWith(error, errno != 0 ? errno : EIO);
+  if (fflush(out) != 0) return failedWith(error, errno);
+  return Replacement::Done;
 }
 
-// The owner and group are set before the mode, since a change of owner
-// clears the set-user-ID and set-group-ID bits; the extended attributes come
-// last, so that an access ACL and the mode agree as they did on the
-// original. What the new file cannot be given means that a rename would
-// change the file: the daemon's file must not change hands or lose access.
+// The new file is given everything before its content, so that nobody the
+// original does not admit can open it while the content is there (access is
+// checked when a file is opened, not when it is read). The owner and group
+// come first, since a change of owner clears the set-user-ID and
+// set-group-ID bits; then the extended attributes, which remove an ACL
+// inherited from the folder before the mode's group bits, the mask of such
+// an ACL, could open it to the users the ACL names; the original's own ACL
+// and mode agree, so the mode set last leaves them as they were. The flags go
+// on while the file is empty, where some of them must. What the new file
+// cannot be given means that a rename would change the file: the daemon's
+// file must not change hands or lose access or flags.
 Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original,
                              std::string* error) {
   struct stat now {};
   if (fstat(fd, &now) != 0) return failedWith(error, errno);
   bool sameOwner = now.st_uid == original.st_uid && now.st_gid == original.st_gid;
   if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0)
-    return errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
+    return failedWith(error, errno);
+  if (!HLQ_CopyExtendedAttributes(originalFd, fd) || !HLQ_CopyFileFlags(originalFd, fd))
+    return Replacement::WriteInPlace;
   if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(error, errno);
-  if (!HLQ_CopyExtendedAttributes(originalFd, fd)) return Replacement::WouldChangeFile;
   return Replacement::Done;
 }
 
-// Writes the complete temporary file and syncs it, after its owner, mode
-// and attributes are set, so that the sync covers them too. The stream is
-// closed on every path.
+// Makes the temporary file like the original, writes the whole content and
+// syncs it, so that the sync covers all of it. The stream is closed on every
+// path.
 Replacement fillTempFile(int fd, int originalFd, const struct stat& original,
                          const std::string& content, std::string* error) {
   FILE* out = fdopen(fd, "w");
@@ -127,9 +147,8 @@ Replacement fillTempFile(int fd, int originalFd, const struct stat& original,
     close(fd);
     return failedWith(error, code);
   }
-  Replacement result = writeAndFlush(out, content, error)
-                           ? makeLikeOriginal(fd, originalFd, original, error)
-                           : Replacement::Failed;
+  Replacement result = makeLikeOriginal(fd, originalFd, original, error);
+  if (result == Replacement::Done) result = writeAndFlush(out, content, error);
   if (result == Replacement::Done && fsync(fd) != 0) result = failedWith(error, errno);
   if (fclose(out) != 0 && result == Replacement::Done) result = failedWith(error, errno);
   return result;
@@ -154,10 +173,11 @@ Replacement replaceByRename(int folderFd, const Target& target, int originalFd,
   Replacement result = fillTempFile(fd, originalFd, original, content, error);
   if (result == Replacement::Done && !folderStillInPlace(folderFd, target, error))
     result = Replacement::Failed;
-  // In a sticky folder only the file's owner may replace it.
+  // In a sticky folder only the file's owner may replace it (EPERM); a file
+  // mounted on its own cannot be replaced (EBUSY).
   if (result == Replacement::Done &&
       renameat(folderFd, tempName.c_str(), folderFd, target.name.c_str()) != 0)
-    result = errno == EPERM ? Replacement::WouldChangeFile : failedWith(error, errno);
+    result = failedWith(error, errno);
   if (result != Replacement::Done) {
     unlinkat(folderFd, tempName.c_str(), 0);
     return result;
@@ -191,7 +211,7 @@ bool saveOpenFile(int folderFd, const Target& target, int fd,
   // a larger file), which the daemon's files are.
   if (renameMayKeepFile(folderFd, original)) {
     Replacement result = replaceByRename(folderFd, target, fd, original, content, error);
-    if (result != Replacement::WouldChangeFile) return result == Replacement::Done;
+    if (result != Replacement::WriteInPlace) return result == Replacement::Done;
   }
   return HLQ_OverwriteInPlace(fd, content, error);
 }

@@ -1,11 +1,13 @@
 // Crash-safe replacement of a file's content that keeps the file as the
 // deployment set it up. Where a rename changes nothing else, the new bytes
-// go to a temporary file in the same folder, which is given the original's
-// owner, mode and extended attributes (ACLs among them), flushed, synced and
-// renamed over it; the folder is then synced. Where a rename would change
-// the file otherwise (a second hard link, an owner or attribute the new file
-// cannot be given, a folder the writer may not change), the new content is
-// written over the old in the same file instead.
+// go to a temporary file in the same folder, which is first given the
+// original's owner, extended attributes (ACLs among them, an inherited one
+// removed), flags and mode, then the content, is synced and renamed over
+// it; the folder is then synced. Where a rename would change the file
+// otherwise (a second hard link, an owner, attribute or flag the new file
+// cannot be given, a folder the writer may not change) or cannot be done (a
+// file mounted on its own, no room for a new copy on a full disk), the new
+// content is written over the old in the same file instead.
 //
 // A symbolic link is written through to its target and stays a link. A file
 // that the caller could not have written in place (its permission bits, a

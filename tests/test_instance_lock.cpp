@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,33 +27,63 @@ int inChild(const std::function<int()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// A child process that takes the lock (as `uid`, when not 0) and holds it
-// until it is killed; returns its process ID once it holds the lock.
-pid_t holdInChild(const std::string& path, uid_t uid = 0) {
+// What stands under the lock's name, as a start reports it.
+std::string describe(const std::string& path) {
+  struct stat st{};
+  if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size) return "no empty file";
+  return "an empty file of uid " + std::to_string(st.st_uid) + ", mode " +
+         std::to_string(st.st_mode & 07777);
+}
+
+// A child process that runs `body` as `uid` (when not 0) and lives on until
+// it is killed, holding what it got; `answer` receives what `body` said. An
+// alarm ends a body that hangs.
+pid_t inLivingChild(uid_t uid, const std::function<std::string()>& body, std::string* answer) {
   int ready[2];
   if (pipe(ready) != 0) return -1;
   pid_t pid = fork();
   if (pid == 0) {
     if (uid != 0 && setresuid(uid, uid, uid) != 0) _exit(2);
-    char ok = HLQCreatePIDFile(path.c_str()) ? 'y' : 'n';
-    if (write(ready[1], &ok, 1) != 1) _exit(3);
+    alarm(5);
+    std::string text = body() + ".";
+    alarm(0);
+    if (write(ready[1], text.data(), text.size()) != static_cast<ssize_t>(text.size())) _exit(3);
     pause();
     _exit(0);
   }
-  char ok = 0;
-  bool holding = read(ready[0], &ok, 1) == 1 && ok == 'y';
-  close(ready[0]);
   close(ready[1]);
-  EXPECT_TRUE(holding);
+  char text[256];
+  ssize_t n = read(ready[0], text, sizeof text);
+  close(ready[0]);
+  *answer = n > 0 ? std::string(text, static_cast<size_t>(n) - 1) : "ended without an answer";
+  return pid;
+}
+
+void stop(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}
+
+// A start as `uid` in a child that holds what it got until it is killed.
+// `outcome`: "refused", or "taken: " and what then stands under the name.
+pid_t startInChild(const std::string& path, uid_t uid, std::string* outcome) {
+  return inLivingChild(uid, [&] {
+    return HLQCreatePIDFile(path.c_str()) ? "taken: " + describe(path) : "refused";
+  }, outcome);
+}
+
+// A child process that takes the lock (as `uid`, when not 0) and holds it
+// until it is killed; returns its process ID once it holds the lock.
+pid_t holdInChild(const std::string& path, uid_t uid = 0) {
+  std::string outcome;
+  pid_t pid = startInChild(path, uid, &outcome);
+  EXPECT_EQ(outcome.rfind("taken", 0), 0u) << outcome;
   return pid;
 }
 
 // A child that takes the lock and is then killed without cleaning up.
-void lockAndGetKilled(const std::string& path, uid_t uid = 0) {
-  pid_t pid = holdInChild(path, uid);
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-}
+void lockAndGetKilled(const std::string& path, uid_t uid = 0) { stop(holdInChild(path, uid)); }
 
 mode_t modeOf(const std::string& path) {
   struct stat st{};
@@ -83,8 +115,7 @@ TEST(InstanceLock, ASecondInstanceIsRefusedAndLeavesTheFileAlone) {
   EXPECT_FALSE(HLQCreatePIDFile(lock.c_str()));
   EXPECT_FALSE(HLQRemovePIDFile(lock.c_str()));  // holds nothing: removes nothing
   EXPECT_TRUE(HLQTest_FileExists(lock));
-  kill(first, SIGKILL);
-  waitpid(first, nullptr, 0);
+  stop(first);
 }
 
 TEST(InstanceLock, ALockLeftByAKilledInstanceIsTakenOver) {
@@ -114,23 +145,97 @@ TEST(InstanceLock, AnOrdinaryUserTakesOverItsOwnStaleLockDespiteModeZero) {
   EXPECT_EQ(takeover, 0);
 }
 
-// A FIFO put under the name by another user used to block the open for good;
-// the alarm turns a hang into a failure.
-TEST(InstanceLock, AFolderThatRefusesTheFileOrAFifoUnderTheNameCountsAsAnotherInstance) {
+TEST(InstanceLock, AFolderThatRefusesTheFileCountsAsAnotherInstance) {
   EXPECT_FALSE(HLQCreatePIDFile("/nonexistent-folder/hlqconfigtool"));
-  TempDir dir;
-  ASSERT_EQ(mkfifo(dir.file("hlqconfigtool").c_str(), 0666), 0);
-  alarm(5);
-  EXPECT_FALSE(HLQCreatePIDFile(dir.file("hlqconfigtool").c_str()));
-  alarm(0);
   EXPECT_FALSE(HLQHoldsPIDFile());
+}
+
+bool bindSocket(const std::string& path) {
+  struct sockaddr_un address {};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  return bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+}
+
+// Something another user leaves under the name of a world-writable folder.
+struct SquatCase {
+  const char* what;
+  bool (*put)(const std::string& lock);
+  uid_t owner, starter;
+  const char* outcome;
+};
+
+const uid_t kNobody = 65534;
+const char kTakenByRoot[] = "taken: an empty file of uid 0, mode 0";
+const SquatCase kSquats[] = {
+    {"a link to a file of root's", [](auto& l) { return !symlink("precious", l.c_str()); },
+     kNobody, 0, kTakenByRoot},
+    {"a dangling link", [](auto& l) { return !symlink("absent", l.c_str()); }, kNobody, 0,
+     kTakenByRoot},
+    {"a FIFO", [](auto& l) { return !mkfifo(l.c_str(), 0666); }, kNobody, 0, kTakenByRoot},
+    {"an empty folder", [](auto& l) { return !mkdir(l.c_str(), 0777); }, kNobody, 0, kTakenByRoot},
+    {"a folder with a file",
+     [](auto& l) { return !mkdir(l.c_str(), 0777) && !close(creat((l + "/in").c_str(), 0644)); },
+     kNobody, 0, kTakenByRoot},
+    {"a socket", bindSocket, kNobody, 0, kTakenByRoot},
+    {"another user's lock that nobody holds",
+     [](auto& l) { return !close(open(l.c_str(), O_CREAT | O_EXCL | O_RDWR, 0)); }, kNobody, 0,
+     kTakenByRoot},
+    {"another user's lock that a process holds",
+     [](auto& l) { return HLQCreatePIDFile(l.c_str()); }, kNobody, 0, "refused"},
+    {"a dangling link of the starter's own", [](auto& l) { return !symlink("absent", l.c_str()); },
+     kNobody, kNobody, "taken: an empty file of uid 65534, mode 0"},
+    {"a dangling link the starter may not remove",
+     [](auto& l) { return !symlink("absent", l.c_str()); }, 0, kNobody, "refused"},
+};
+
+// Whatever another user leaves under the name, root starts, in a file of its
+// own, unless a live process holds a lock there; an ordinary user removes only
+// what is theirs. Once started, the squatter cannot make room for a second
+// instance by moving the lock away. A link is never followed.
+TEST(InstanceLock, WhatOthersLeaveUnderTheNameNeitherLocksOutNorLetsTwoRun) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  for (const SquatCase& squat : kSquats) {
+    SCOPED_TRACE(squat.what);
+    TempDir dir;
+    chmod(dir.path().c_str(), 01777);
+    const std::string lock = dir.file("hlqconfigtool"), precious = dir.file("precious");
+    HLQTest_WriteFile(precious, "precious");
+    chmod(precious.c_str(), 0600);
+    std::string put, outcome, second;
+    pid_t squatter =
+        inLivingChild(squat.owner, [&] { return squat.put(lock) ? "put" : "not put"; }, &put);
+    ASSERT_EQ(put, "put");
+    const std::string before = describe(lock);
+
+    pid_t first = startInChild(lock, squat.starter, &outcome);
+    EXPECT_EQ(outcome, squat.outcome);
+    if (outcome == "refused") {
+      EXPECT_EQ(describe(lock), before);
+    } else if (squat.owner != squat.starter) {
+      auto moveAway = [&] { return std::to_string(rename(lock.c_str(), (lock + "~").c_str())); };
+      stop(inLivingChild(squat.owner, moveAway, &put));
+      stop(startInChild(lock, 0, &second));
+      EXPECT_EQ(second, "refused") << "a second instance started";
+    }
+    EXPECT_EQ(HLQTest_ReadFile(precious), "precious");
+    EXPECT_EQ(modeOf(precious), 0600u);
+    stop(first);
+    stop(squatter);
+  }
 }
 
 TEST(InstanceLock, OfManyInstancesStartedTogetherExactlyOneRuns) {
   TempDir dir;
   std::string lock = dir.file("hlqconfigtool");
-  for (bool stale : {false, true}) {
-    if (stale) lockAndGetKilled(lock);
+  for (const char* what : {"nothing", "a stale lock", "a dangling link"}) {
+    const std::string under = what;
+    unlink(lock.c_str());
+    if (under == "a stale lock") lockAndGetKilled(lock);
+    if (under == "a dangling link") {
+      ASSERT_EQ(symlink("absent", lock.c_str()), 0);
+    }
     int results[2];
     ASSERT_EQ(pipe(results), 0);
     std::vector<pid_t> instances;
@@ -150,11 +255,9 @@ TEST(InstanceLock, OfManyInstancesStartedTogetherExactlyOneRuns) {
       ASSERT_EQ(read(results[0], &ok, 1), 1);
       running += ok == 'y';
     }
-    EXPECT_EQ(running, 1) << (stale ? "over a stale lock" : "with no lock file");
-    for (pid_t pid : instances) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-    }
+    EXPECT_EQ(running, 1) << "over " << under;
+    EXPECT_EQ(HLQTest_FolderEntries(dir.path()), std::vector<std::string>{"hlqconfigtool"});
+    for (pid_t pid : instances) stop(pid);
     close(results[0]);
     close(results[1]);
   }

@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/private_mounts.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -274,26 +276,63 @@ std::string saveOnOwnMount(const std::string& folder, const std::function<bool()
   });
 }
 
-TEST_F(SafeSave, FullDiskLeavesOriginal) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a small file system";
+// A file mounted on its own cannot be replaced by a rename, and a full disk
+// has no room for a new copy: the content is then written into the file
+// itself, where it fits. Content that needs more room than the file has
+// (a long text; a short one fails only when the stream is flushed) is not
+// stored, and the original stays.
+TEST_F(SafeSave, WritesInPlaceWhereNoNewFileCanTakeItsPlace) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to mount file systems";
+  const std::string mounted = dir.file("mounted.xml");
+  auto mountAlone = [&] {
+    HLQTest_WriteFile(mounted, original);
+    return mount(mounted.c_str(), file.c_str(), nullptr, MS_BIND, nullptr) == 0;
+  };
   auto fillUp = [&] {
     if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) return false;
     HLQTest_WriteFile(file, original);
-    FILE* filler = std::fopen((folder + "/filler").c_str(), "w");
-    std::string block(4096, 'f');
-    while (filler && std::fwrite(block.data(), 1, block.size(), filler) == block.size() &&
-           std::fflush(filler) == 0) {
-    }
-    if (filler) std::fclose(filler);
-    return true;
+    return HLQTest_FillFileSystem(folder + "/filler").empty();
   };
-  // A short text fails only when the stream is flushed, a long one already
-  // while it is written.
-  for (size_t length : {100, 20000}) {
-    std::string outcome = saveOnOwnMount(folder, fillUp, std::string(length, 'x'));
+  const std::string fits(100, 'x'), tooLong(20000, 'x');
+  struct Case {
+    const char* what;
+    std::function<bool()> prepare;
+    const std::string& text;
+    std::string outcome;
+  } cases[] = {
+      {"a file mounted on its own", mountAlone, fits, "saved | KWNConfig.xml | " + fits},
+      {"a full disk", fillUp, fits, "saved | KWNConfig.xml filler | " + fits},
+      {"a full disk", fillUp, tooLong,
+       "failed: No space left on device | KWNConfig.xml filler | " + original},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + ", " + std::to_string(c.text.size()) + " bytes");
+    std::string outcome = saveOnOwnMount(folder, c.prepare, c.text);
     if (outcome.rfind("cannot mount", 0) == 0) GTEST_SKIP() << outcome;
-    EXPECT_EQ(outcome, "failed: No space left on device | KWNConfig.xml filler | " + original);
+    EXPECT_EQ(outcome, c.outcome);
   }
+  EXPECT_EQ(slurp(mounted), fits);  // the mounted file, not the one beneath
+  EXPECT_EQ(slurp(file), original);
+}
+
+// The flags a file was given (chattr) stay with it, and a file without them
+// does not take up those that its folder hands to new files.
+TEST_F(SafeSave, KeepsFileSystemFlags) {
+  const std::string plain = folder + "/KWNLogging.xml";
+  HLQTest_WriteFile(plain, original);
+  for (int flag : {FS_NODUMP_FL, FS_NOATIME_FL, FS_SYNC_FL, FS_SECRM_FL, FS_UNRM_FL, FS_COMPR_FL,
+                   FS_NOTAIL_FL})
+    HLQTest_FileFlags(file, HLQTest_FileFlags(file) | flag);  // where the file system has it
+  HLQTest_FileFlags(folder, HLQTest_FileFlags(folder) | FS_NODUMP_FL | FS_NOATIME_FL);
+  const int flags = HLQTest_FileFlags(file), plainFlags = HLQTest_FileFlags(plain);
+  if (flags <= 0 || !(flags & FS_NODUMP_FL)) GTEST_SKIP() << "this file system keeps no file flags";
+  ino_t before = statusOf(file).st_ino;
+
+  ASSERT_TRUE(save(file, writing("new"))) << error;
+  ASSERT_TRUE(save(plain, writing("new"))) << error;
+  EXPECT_NE(statusOf(file).st_ino, before);  // replaced by a new file
+  EXPECT_EQ(HLQTest_FileFlags(file), flags);
+  EXPECT_EQ(HLQTest_FileFlags(plain), plainFlags);
 }
 
 TEST_F(SafeSave, ReadOnlyFileSystemLeavesOriginal) {

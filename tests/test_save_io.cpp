@@ -1,15 +1,19 @@
 // The save's file calls as the system sees them. A separate process
 // (save_once.cpp) stores one value with a preloaded library
 // (support/io_shim.cpp) that records every file call of the save and can fail
-// one of them with EIO, as a failing disk would. Checked: the order that lets
-// a replacement survive a power loss, and, for each call of either way of
-// saving failed in turn, that the report matches the file.
+// one of them with EIO, as a failing disk would (or as a full disk or a file
+// mounted on its own would). Checked: the order that lets a replacement
+// survive a power loss and keeps its content from others, and, for each call
+// of either way of saving failed in turn, that the report matches the file.
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 
+#include <cstring>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,19 +41,28 @@ class SaveIo : public testing::Test {
     // Longer than the value stored, so that a save in place pads and cuts.
     HLQTest_StoreText(file_, kwn::PRINTER, kwn::CODE_PAGE, "1234567890");
     ASSERT_EQ(chmod(file_.c_str(), 0640), 0);
-    // An attribute that a new file has to be given.
+    // An attribute and a flag that a new file has to be given, and an ACL
+    // it inherits from the folder that it has to lose.
     ASSERT_EQ(setxattr(file_.c_str(), kAttribute, kAttributeValue, sizeof kAttributeValue, 0), 0);
+    ASSERT_GE(HLQTest_FileFlags(file_, HLQTest_FileFlags(file_) | FS_NODUMP_FL), 0)
+        << "this file system keeps no file flags";
+    std::string setfacl = "setfacl -d -m u:65534:r " + folder_;
+    gint status = 0;
+    ASSERT_TRUE(g_spawn_command_line_sync(setfacl.c_str(), nullptr, nullptr, &status, nullptr) &&
+                g_spawn_check_wait_status(status, nullptr))
+        << setfacl << " failed (tools/run-tests.sh installs the acl package)";
   }
 
   // Stores "5" in a process of its own with `fail` ("NAME N PATTERN", or
   // "") handed to the shim; returns the report, and the calls it made.
-  std::string store(const std::string& fail, std::vector<Call>* calls,
+  std::string store(const std::string& fail, int failWith, std::vector<Call>* calls,
                     std::vector<std::string>* failed) {
     std::string log = dir_.file("calls.log");
     gchar** env = g_get_environ();
     env = g_environ_setenv(env, "LD_PRELOAD", HLQ_IO_SHIM, TRUE);
     env = g_environ_setenv(env, "HLQ_IO_LOG", log.c_str(), TRUE);
     env = g_environ_setenv(env, "HLQ_IO_FAIL", fail.c_str(), TRUE);
+    env = g_environ_setenv(env, "HLQ_IO_ERRNO", std::to_string(failWith).c_str(), TRUE);
     // The shim comes before the sanitizer's runtime in a sanitized build.
     const char* asan = g_environ_getenv(env, "ASAN_OPTIONS");
     std::string asanOptions = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
@@ -92,10 +105,13 @@ class SaveIo : public testing::Test {
 
 bool isSync(const Call& call) { return call.name == "fsync" || call.name == "fdatasync"; }
 
-TEST_F(SaveIo, NewFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
+// The new file gets the original's access (the inherited ACL removed) and
+// flags before its content, so that nobody else can open it while it holds
+// the content; it is synced before the rename and the folder after.
+TEST_F(SaveIo, NewFileGetsItsAccessBeforeItsContentAndIsSyncedBeforeTheRename) {
   std::vector<Call> calls;
   std::vector<std::string> failed;
-  ASSERT_EQ(store("", &calls, &failed), "stored");
+  ASSERT_EQ(store("", EIO, &calls, &failed), "stored");
   std::string sequence;
   for (const Call& call : calls) sequence += "  " + call.name + " " + call.path + "\n";
   SCOPED_TRACE("calls:\n" + sequence);
@@ -103,10 +119,13 @@ TEST_F(SaveIo, NewFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
   auto isTemp = [&](const Call& call) {
     return g_pattern_match_simple(tempPattern_.c_str(), call.path.c_str());
   };
-  int created = -1, lastWrite = -1, synced = -1, renamed = -1, folderSynced = -1;
+  std::map<std::string, int> lastOnTemp;  // the last call of each name on the new file
+  int created = -1, firstWrite = -1, lastWrite = -1, synced = -1, renamed = -1, folderSynced = -1;
   for (int i = 0; i < static_cast<int>(calls.size()); ++i) {
     const Call& call = calls[i];
+    if (isTemp(call)) lastOnTemp[call.name] = i;
     if (call.name == "create" && isTemp(call) && created < 0) created = i;
+    if (call.name == "fwrite" && isTemp(call) && firstWrite < 0) firstWrite = i;
     if ((call.name == "fwrite" || call.name == "fflush") && isTemp(call)) lastWrite = i;
     if (isSync(call) && isTemp(call) && renamed < 0) synced = i;
     if ((call.name == "renameat" || call.name == "rename") && isTemp(call) &&
@@ -115,7 +134,12 @@ TEST_F(SaveIo, NewFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
     if (isSync(call) && call.path == folder_ && renamed >= 0) folderSynced = i;
   }
   ASSERT_GE(created, 0) << "no temporary file was created";
-  EXPECT_GT(lastWrite, created) << "the new file was not written";
+  for (const char* giving : {"fremovexattr", "fsetxattr", "setflags", "fchmod"}) {
+    ASSERT_EQ(lastOnTemp.count(giving), 1u) << giving << " was not called";
+    EXPECT_LT(lastOnTemp[giving], firstWrite) << giving << " came after content was written";
+  }
+  EXPECT_LT(lastOnTemp["fremovexattr"], lastOnTemp["fchmod"]) << "the mode opened the inherited ACL";
+  EXPECT_GT(firstWrite, created) << "the new file was not written";
   EXPECT_GT(synced, lastWrite) << "the new file was not synced after its last write";
   EXPECT_GT(renamed, synced) << "no rename over the file after the sync";
   EXPECT_GT(folderSynced, renamed) << "the folder was not synced after the rename";
@@ -131,6 +155,7 @@ struct Failure {
   Target target;
   int nth;  // among the calls of that name on that target
   const char* report;
+  int error = EIO;
 };
 
 const char kIoError[] = "not stored: the file could not be saved: Input/output error";
@@ -147,11 +172,18 @@ const Failure kFailures[] = {
     {Way::Rename, "fdopen", Target::Temp, 1, kIoError},
     {Way::Rename, "fwrite", Target::Temp, 1, kIoError},
     {Way::Rename, "fflush", Target::Temp, 1, kIoError},
+    {Way::Rename, "fremovexattr", Target::Temp, 1, "stored"},  // then written in place
+    {Way::Rename, "fsetxattr", Target::Temp, 1, "stored"},     // as well
+    {Way::Rename, "setflags", Target::Temp, 1, "stored"},      // as well
     {Way::Rename, "fchmod", Target::Temp, 1, kIoError},
-    {Way::Rename, "fsetxattr", Target::Temp, 1, "stored"},  // then written in place
     {Way::Rename, "fsync", Target::Temp, 1, kIoError},
     {Way::Rename, "fclose", Target::Temp, 1, kIoError},
     {Way::Rename, "renameat", Target::Temp, 1, kIoError},
+    // A full disk or quota, and a file mounted on its own: written in place.
+    {Way::Rename, "create", Target::Temp, 1, "stored", ENOSPC},
+    {Way::Rename, "fflush", Target::Temp, 1, "stored", EDQUOT},
+    {Way::Rename, "fsync", Target::Temp, 1, "stored", ENOSPC},
+    {Way::Rename, "renameat", Target::Temp, 1, "stored", EBUSY},
     {Way::Rename, "fsync", Target::Folder, 1, "stored"},
     {Way::InPlace, "open", Target::File, 1, kIoError},
     {Way::InPlace, "fwrite", Target::Memory, 1, kNotProduced},
@@ -192,7 +224,7 @@ TEST_P(SaveIoFailure, ReportMatchesTheFile) {
   std::vector<std::string> failed;
   std::string report = store(std::string(failure.call) + " " + std::to_string(failure.nth) + " " +
                                  pattern(failure.target),
-                             &calls, &failed);
+                             failure.error, &calls, &failed);
   ASSERT_EQ(failed.size(), 1u) << "the call to fail was not made";
   std::cout << failed[0] << ": " << report << "\n";
   EXPECT_EQ(report, failure.report);
@@ -207,6 +239,9 @@ TEST_P(SaveIoFailure, ReportMatchesTheFile) {
   char value[64] = {};
   EXPECT_EQ(getxattr(file_.c_str(), kAttribute, value, sizeof value),
             static_cast<ssize_t>(sizeof kAttributeValue));
+  EXPECT_LT(getxattr(file_.c_str(), "system.posix_acl_access", value, sizeof value), 0)
+      << "the ACL inherited from the folder stayed";
+  EXPECT_NE(HLQTest_FileFlags(file_) & FS_NODUMP_FL, 0);
   EXPECT_EQ(HLQTest_FolderEntries(folder_), entries);  // no temporary file left
   if (failure.way == Way::InPlace) {
     struct stat other {};
@@ -218,8 +253,9 @@ TEST_P(SaveIoFailure, ReportMatchesTheFile) {
 std::string failureName(const testing::TestParamInfo<Failure>& info) {
   static const char* const kTargets[] = {"Memory", "File", "Temp", "Folder"};
   const Failure& f = info.param;
+  std::string error = f.error == EIO ? "" : std::string("_") + strerrorname_np(f.error);
   return std::string(f.way == Way::Rename ? "Rename_" : "InPlace_") + f.call + "_" +
-         kTargets[static_cast<int>(f.target)] + "_" + std::to_string(f.nth);
+         kTargets[static_cast<int>(f.target)] + "_" + std::to_string(f.nth) + error;
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCall, SaveIoFailure, testing::ValuesIn(kFailures), failureName);

@@ -9,10 +9,15 @@
 //                     a file and "open" for any other; a failed call's line
 //                     ends with " FAILED"
 //   HLQ_IO_FAIL="NAME N PATTERN"  the Nth call (from 1) of NAME whose PATH
-//                     matches the shell pattern PATTERN fails with EIO
+//                     matches the shell pattern PATTERN fails with EIO, or
+//                     with the error number in HLQ_IO_ERRNO
+//
+// The ioctls that read and set a file's flags are logged as "getflags" and
+// "setflags", any other as "ioctl".
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <linux/fs.h>
 #include <stdio.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
@@ -65,6 +70,7 @@ struct Wanted {
   std::string name;
   int nth = 0;
   std::string pattern;
+  int error = EIO;
 };
 
 const Wanted& wanted() {
@@ -77,6 +83,7 @@ const Wanted& wanted() {
       w.name = name;
       w.pattern = text + patternStart;
     }
+    if (const char* error = getenv("HLQ_IO_ERRNO")) w.error = atoi(error);
     return w;
   }();
   return parsed;
@@ -89,7 +96,7 @@ bool shouldFail(const char* name, const std::string& path) {
   bool fail = w.name == name && fnmatch(w.pattern.c_str(), path.c_str(), 0) == 0 &&
               ++matching == w.nth;
   log(std::string(name) + " " + path + (fail ? " FAILED" : ""));
-  if (fail) errno = EIO;
+  if (fail) errno = w.error;
   return fail;
 }
 
@@ -137,8 +144,9 @@ int fflush(FILE* stream) {
 // flush fails.
 int fclose(FILE* stream) {
   bool fail = shouldFail("fclose", pathOfFd(fileno(stream)));
+  int code = errno;
   int result = next<int (*)(FILE*)>("fclose")(stream);
-  if (fail) errno = EIO;
+  if (fail) errno = code;
   return fail ? EOF : result;
 }
 
@@ -161,6 +169,23 @@ int fsetxattr(int fd, const char* name, const void* value, size_t size, int flag
   if (shouldFail("fsetxattr", pathOfFd(fd))) return -1;
   return next<int (*)(int, const char*, const void*, size_t, int)>("fsetxattr")(fd, name, value,
                                                                                  size, flags);
+}
+
+int fremovexattr(int fd, const char* name) {
+  if (shouldFail("fremovexattr", pathOfFd(fd))) return -1;
+  return next<int (*)(int, const char*)>("fremovexattr")(fd, name);
+}
+
+int ioctl(int fd, unsigned long request, ...) {
+  va_list args;
+  va_start(args, request);
+  void* argument = va_arg(args, void*);
+  va_end(args);
+  const char* name = request == FS_IOC_GETFLAGS   ? "getflags"
+                     : request == FS_IOC_SETFLAGS ? "setflags"
+                                                  : "ioctl";
+  if (shouldFail(name, pathOfFd(fd))) return -1;
+  return next<int (*)(int, unsigned long, void*)>("ioctl")(fd, request, argument);
 }
 
 int renameat(int fromFd, const char* from, int toFd, const char* to) {

@@ -3,7 +3,11 @@
 #include <gio/gio.h>
 #include <glib.h>
 #include <glib/gstdio.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -60,6 +64,14 @@ void HLQTest_WriteFile(const std::string& path, const std::string& content) {
 bool HLQTest_FileExists(const std::string& path) {
   struct stat st{};
   return lstat(path.c_str(), &st) == 0;
+}
+
+int HLQTest_FileFlags(const std::string& path, int set) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int flags = set;
+  bool ok = fd >= 0 && ioctl(fd, set < 0 ? FS_IOC_GETFLAGS : FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) close(fd);
+  return ok ? flags : -1;
 }
 
 void HLQTest_CopySample(const std::string& sampleName, const std::string& path) {

@@ -23,6 +23,9 @@ class TempDir {
 std::string HLQTest_ReadFile(const std::string& path);
 void HLQTest_WriteFile(const std::string& path, const std::string& content);
 bool HLQTest_FileExists(const std::string& path);
+// A file's or folder's file-system flags, or with `set` given sets them and
+// returns it; -1 when the file system has none or refuses them.
+int HLQTest_FileFlags(const std::string& path, int set = -1);
 // Copies a file of the source tree's data/ folder to `path`.
 void HLQTest_CopySample(const std::string& sampleName, const std::string& path);
 // The names in a folder (without "." and ".."), sorted; empty when it cannot
