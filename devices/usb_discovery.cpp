@@ -1,16 +1,61 @@
 #include "devices/usb_discovery.h"
 
+#include <glib.h>
+
+#include <algorithm>
+#include <string>
+
 namespace {
 
 constexpr int kSerialFieldSize = sizeof(SupportedDeviceInfo::serialNumber);
+constexpr size_t kLongestSerial = kSerialFieldSize - 1;
+
+// The kernel's name of the device in sysfs: "<bus>-<port>.<port>...".
+std::string sysfsName(libusb_device* device) {
+  uint8_t ports[7];
+  const int depth = libusb_get_port_numbers(device, ports, sizeof ports);
+  if (depth <= 0) return "";
+  std::string name = std::to_string(libusb_get_bus_number(device)) + "-";
+  for (int i = 0; i < depth; ++i) name += (i ? "." : "") + std::to_string(ports[i]);
+  return name;
+}
+
+// The serial number that the kernel read from the device when it was
+// plugged in, as libusb would give it: one '?' for each UTF-16 unit beyond
+// ASCII, at most 255 characters. Any user may read it, whereas opening the
+// device takes the rights the tool does not give the desktop user.
+void readKernelsSerialNumber(libusb_device* device, SupportedDeviceInfo* record) {
+  const std::string name = sysfsName(device);
+  if (name.empty()) return;
+  const std::string path = "/sys/bus/usb/devices/" + name + "/serial";
+  gchar* contents = nullptr;
+  gsize length = 0;
+  if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr)) return;
+  if (length > 0 && contents[length - 1] == '\n') contents[--length] = '\0';
+  std::string ascii;
+  for (const gchar* c = contents; *c && ascii.size() < kLongestSerial; c = g_utf8_next_char(c)) {
+    const gunichar character = g_utf8_get_char_validated(c, -1);
+    if (character == gunichar(-1) || character == gunichar(-2)) break;
+    if (character < 0x80) ascii += static_cast<char>(character);
+    else ascii += character > 0xFFFF ? "??" : "?";
+  }
+  g_free(contents);
+  ascii.resize(std::min(ascii.size(), kLongestSerial));
+  std::copy(ascii.begin(), ascii.end(), record->serialNumber);
+  record->serialNumber[ascii.size()] = '\0';
+}
 
 // Reads the device's own serial number into the record. The listed device
 // itself is opened (not the first one with its IDs), so that two devices
-// with the same IDs each report their own serial number. A device that
-// cannot be opened, or has no serial string, leaves the field as it was.
+// with the same IDs each report their own serial number. A device this
+// process may not open gives the serial number the kernel holds for it. A
+// device without a serial string leaves the field as it was.
 void readSerialNumber(libusb_device* device, uint8_t serialIndex, SupportedDeviceInfo* record) {
   libusb_device_handle* handle = nullptr;
-  if (libusb_open(device, &handle) != 0) return;
+  if (libusb_open(device, &handle) != 0) {
+    if (serialIndex != 0) readKernelsSerialNumber(device, record);
+    return;
+  }
   if (serialIndex != 0) {
     libusb_get_string_descriptor_ascii(handle, serialIndex,
                                        reinterpret_cast<unsigned char*>(record->serialNumber),

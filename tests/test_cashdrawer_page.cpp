@@ -82,12 +82,12 @@ TEST_F(CashDrawerPage, OfThreeDrawersTheFirstTwoInListOrderAreShownAndStored) {
   EXPECT_EQ(attributes(), "0c03|1a0b|CD-C|0c02|3d71|CD-B|");
 }
 
-TEST_F(CashDrawerPage, DrawersWhoseSerialCannotBeReadShowTheirIdsOnly) {
-  usb_.addDevice({kVendor, 0x0c04, std::string("UNREAD"), false});  // cannot be opened
-  usb_.addDevice({kVendor, 0x0c05, std::nullopt, true});            // has no serial string
+TEST_F(CashDrawerPage, ADrawerWithoutSerialStringShowsItsIdsOnly) {
+  usb_.addDevice({kVendor, 0x0c04, std::string("UNOPENED"), false});  // the kernel's serial
+  usb_.addDevice({kVendor, 0x0c05, std::nullopt, true});              // has no serial string
   fillEntries("stale");
   start();
-  EXPECT_EQ(entries(), "0c05|1a0b||0c04|1a0b||");
+  EXPECT_EQ(entries(), "0c05|1a0b||0c04|1a0b|UNOPENED|");
 }
 
 TEST_F(CashDrawerPage, ClearThenApplyStoresABlankPortAndSixEmptyAttributes) {

@@ -85,13 +85,17 @@ TEST_F(UsbDiscovery, WithRoomForOneTheFirstListedPrinterIsTaken) {
   EXPECT_TRUE(isZero(records[1]));
 }
 
-TEST_F(UsbDiscovery, DeviceThatCannotBeOpenedKeepsItsIdsAndTakesItsRecord) {
-  tb.addDevice({.vendorId = kVendor, .productId = HLQ_CASHDRAWER_PIDS[0], .serial = "OPEN"});
-  tb.addDevice({.vendorId = kVendor, .productId = HLQ_CASHDRAWER_PIDS[1], .serial = "SHUT",
+// A user who may not open the device (the technician) sees the serial number
+// that the kernel holds for it, exactly as one who may: control characters
+// and characters beyond ASCII become '?' either way.
+TEST_F(UsbDiscovery, DeviceThatCannotBeOpenedShowsTheSerialTheKernelHolds) {
+  const std::string serial = std::string("A\x01\tB\xe9~\x7f" "C");
+  tb.addDevice({.vendorId = kVendor, .productId = HLQ_CASHDRAWER_PIDS[0], .serial = serial});
+  tb.addDevice({.vendorId = kVendor, .productId = HLQ_CASHDRAWER_PIDS[1], .serial = serial,
                 .openable = false});
   findDrawers();
-  expectRecord(0, kVendor, HLQ_CASHDRAWER_PIDS[1], "");
-  expectRecord(1, kVendor, HLQ_CASHDRAWER_PIDS[0], "OPEN");
+  expectRecord(0, kVendor, HLQ_CASHDRAWER_PIDS[1], "A??B?~?C");
+  expectRecord(1, kVendor, HLQ_CASHDRAWER_PIDS[0], "A??B?~?C");
 }
 
 TEST_F(UsbDiscovery, DevicesWithTheSameIdsEachReportTheirOwnSerial) {

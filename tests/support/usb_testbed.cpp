@@ -198,6 +198,21 @@ void onClientVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer 
   emu->completedUrbs.erase(found);
 }
 
+// The serial number as the kernel keeps it in sysfs: the descriptor's UTF-16
+// units (here one per byte) as UTF-8, with a line feed, escaped for the
+// record.
+std::string kernelSerialAttribute(const std::string& serial) {
+  std::string utf8;
+  for (char c : serial) {
+    char unit[6];
+    utf8.append(unit, g_unichar_to_utf8(static_cast<unsigned char>(c), unit));
+  }
+  gchar* escaped = g_strescape(utf8.c_str(), nullptr);
+  std::string line = std::string("A: serial=") + escaped + "\\n\n";
+  g_free(escaped);
+  return line;
+}
+
 std::string deviceRecord(const UsbTestDevice& device, int port, const std::string& node) {
   std::string record = "P: /devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(port) + "\n";
   if (device.openable) record += "N: " + node.substr(std::strlen("/dev/")) + "\n";
@@ -207,6 +222,7 @@ std::string deviceRecord(const UsbTestDevice& device, int port, const std::strin
             "A: busnum=1\\n\n"
             "A: devnum=" + std::to_string(port + 1) + "\\n\n" +
             "H: descriptors=" + hex(descriptorBytes(device)) + "\n";
+  if (device.serial) record += kernelSerialAttribute(*device.serial);
   return record;
 }
 

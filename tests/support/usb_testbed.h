@@ -29,7 +29,8 @@ struct UsbTestDevice {
   // unit per byte.
   // None: the device descriptor has no serial string (iSerialNumber 0).
   std::optional<std::string> serial = std::nullopt;
-  // False: the device is listed but has no device node, so opening it fails.
+  // False: the device is listed but has no device node, so opening it fails;
+  // sysfs still holds its serial number, as the kernel's does.
   bool openable = true;
 };
 
