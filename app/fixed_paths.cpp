@@ -12,3 +12,6 @@ const char* HLQ_DeviceConfigPath() { return HLQ_ROOT "/opt/pemo/hlq/KWNConfig.xm
 const char* HLQ_LoggingConfigPath() { return HLQ_ROOT "/opt/pemo/hlq/KWNLogging.xml"; }
 const char* HLQ_LockFilePath() { return HLQ_ROOT "/tmp/hlqconfigtool"; }
 const char* HLQ_LocaleDir() { return HLQ_LOCALE_DIR; }
+const char* HLQ_RestartSearchPath() {
+  return HLQ_ROOT "/usr/local/sbin:" HLQ_ROOT "/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
+}

@@ -12,5 +12,10 @@ const char* HLQ_LockFilePath();
 // The folder holding <lang>/LC_MESSAGES/hlqconfig.mo.
 const char* HLQ_LocaleDir();
 
+// The search path with which the privileged helper runs the restart command:
+// root's usual one, never the caller's; a sandbox build looks in its own
+// usr/local first.
+const char* HLQ_RestartSearchPath();
+
 inline constexpr const char* HLQ_CODEPAGE_SHM_NAME = "/SHM_HLQ";
 inline constexpr const char* HLQ_RESTART_COMMAND = "systemctl restart kwn";

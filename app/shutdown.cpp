@@ -4,23 +4,41 @@
 #include <glib/gi18n-lib.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/apply_report.h"
 #include "app/fixed_paths.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
+#include "config/helper_client.h"
 
 namespace {
+
 bool g_interrupted = false;
+
+// Root restarts the daemon itself; anyone else has the privileged helper do
+// it, and the reason it did not goes to standard error.
+bool restart() {
+  if (geteuid() == 0) {
+    int status = std::system(HLQ_RESTART_COMMAND);
+    return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+  std::string problem;
+  if (HLQ_HelperRestartDaemon(&problem)) return true;
+  std::fprintf(stderr, _("hlqconfig: the daemon was not restarted: %s\n"), problem.c_str());
+  return false;
+}
+
 }  // namespace
 
 void HLQRestartDaemon() {
   const char* title = _("KWN Service Restart");
   StatusMessageBox(_("Detected Changes on the Configuration \n Need to Restart KWN"), title);
-  int status = std::system(HLQ_RESTART_COMMAND);
-  bool restarted = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  bool restarted = restart();
   StatusMessageBox(restarted ? _("KWN Service Restarted") : _("Unable to restart the KWN service"),
                    title);
 }

@@ -21,5 +21,6 @@ void HLQInstallInterruptHandler();
 // True once SIGINT has arrived.
 bool HLQInterrupted();
 
-// Runs the restart command through the shell and reports the outcome.
+// Announces the restart, runs the restart command (as root through the
+// shell, otherwise through the privileged helper) and reports the outcome.
 void HLQRestartDaemon();

@@ -3,6 +3,7 @@
 // The pages use these names rather than literals of their own.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -57,6 +58,33 @@ inline constexpr const char* MODULE_MSR = "Module_MSR";
 inline constexpr const char* MODULE_PRINTER_USB = "Module_PRINTER_USB";
 
 }  // namespace kwn
+
+// The two files as the privileged helper knows them: by these names, never
+// by a path that a caller could choose.
+inline constexpr const char* HLQ_DEVICE_FILE_NAME = "device";
+inline constexpr const char* HLQ_LOGGING_FILE_NAME = "logging";
+// The file of a name ("device" or "logging"), or nullptr for any other name.
+const char* HLQ_ConfigFilePath(const char* name);
+// The name of one of the two files' paths, or nullptr for any other path.
+const char* HLQ_ConfigFileName(const char* path);
+
+// Every value that the pages read and store, as file name, section and key,
+// with the attributes of that key that a page writes. The pages take their
+// names from the constants above; this table is the one list of where they
+// store them, and what the helper accepts.
+struct HLQStoredKey {
+  const char* file;  // HLQ_DEVICE_FILE_NAME or HLQ_LOGGING_FILE_NAME
+  const char* section;
+  const char* key;
+  const char* const* attributes;  // ends with nullptr
+};
+extern const HLQStoredKey HLQ_STORED_KEYS[];
+extern const size_t HLQ_STORED_KEY_COUNT;
+
+// The entry for this key, or nullptr when no page stores it.
+const HLQStoredKey* HLQ_FindStoredKey(const char* file, const char* section, const char* key);
+// True when a page writes `attribute` of this key.
+bool HLQ_IsStoredAttribute(const HLQStoredKey& key, const char* attribute);
 
 // Booleans of the device configuration file: "1" / "0", read as on only
 // for exactly "1".

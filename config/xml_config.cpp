@@ -210,59 +210,6 @@ WriteResult CXMLModuleConfig::WriteXMLNodeProperty(const char* file, const char*
   return saveDocument(doc, file, {section, key, attribute, value});
 }
 
-struct XMLWrapperHandle {
-  CXMLModuleConfig* config;
-};
-
-namespace {
-WriteResult noHandle() {
-  return notStored(WriteStatus::NoHandle, _("there is no configuration handle (out of memory)"));
-}
-}  // namespace
-
-// Without memory the handle is null, which every function below accepts:
-// reads give absent and writes report that nothing was stored.
-HXMLWRAPPER xmlwrapper_create() {
-  auto* config = new (std::nothrow) CXMLModuleConfig;
-  if (!config) return nullptr;
-  auto* handle = new (std::nothrow) XMLWrapperHandle{config};
-  if (!handle) delete config;
-  return handle;
-}
-
-void xmlwrapper_destroy(HXMLWRAPPER handle) {
-  if (!handle) return;
-  delete handle->config;
-  delete handle;
-}
-
-std::optional<std::string> xmlwrapper_ReadXMLNodeValue(HXMLWRAPPER handle, const char* file,
-                                                       const char* section, const char* key) {
-  if (!handle || !handle->config) return std::nullopt;
-  return handle->config->ReadXMLNodeValue(file, section, key);
-}
-
-WriteResult xmlwrapper_WriteXMLNodeValue(HXMLWRAPPER handle, const char* file,
-                                         const char* section, const char* key,
-                                         const char* text) {
-  if (!handle || !handle->config) return noHandle();
-  return handle->config->WriteXMLNodeValue(file, section, key, text);
-}
-
-std::optional<std::string> xmlwrapper_ReadXMLNodeProperty(HXMLWRAPPER handle, const char* file,
-                                                          const char* section, const char* key,
-                                                          const char* attribute) {
-  if (!handle || !handle->config) return std::nullopt;
-  return handle->config->ReadXMLNodeProperty(file, section, key, attribute);
-}
-
-WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file,
-                                            const char* section, const char* key,
-                                            const char* attribute, const char* value) {
-  if (!handle || !handle->config) return noHandle();
-  return handle->config->WriteXMLNodeProperty(file, section, key, attribute, value);
-}
-
 bool HLQ_ReadsBackAsEmpty(const char* text) {
   for (; text && *text; ++text)
     if (!tinyxml2::XMLUtil::IsWhiteSpace(*text)) return false;

@@ -15,6 +15,7 @@ enum class WriteStatus {
   ElementMissing,  // VCP, the section or the key element is not there
   TextNotAllowed,  // holds a character that XML 1.0 does not allow
   SaveFailed,      // the file could not be rewritten; it is unchanged
+  NotAuthorized,   // the privileged helper could not be reached or did not authorise it
 };
 
 struct WriteResult {
@@ -39,7 +40,13 @@ class CXMLModuleConfig {
                                    const char* attribute, const char* value);
 };
 
-// The flat, handle-based interface that the pages use.
+// The flat, handle-based interface that the pages use. A process that may not
+// write (or read) one of the daemon's two files itself, such as a window run
+// by the technician, has the privileged helper store (or read) the value
+// with the same code; root always works on the files directly. Once the
+// helper could not be reached or did not authorise a write, the handle's
+// later writes through it report the same without asking again, so that an
+// Apply asks for the administrator's password at most once.
 struct XMLWrapperHandle;
 using HXMLWRAPPER = XMLWrapperHandle*;
 

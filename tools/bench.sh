@@ -26,7 +26,7 @@ root="$PWD/$build/root"
 
 if [ "${HLQ_BENCH_INSIDE:-}" != 1 ]; then
   tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
-    libusb-1.0-0-dev gettext valgrind xvfb xauth
+    libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext valgrind xvfb xauth
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF \
     -DHLQ_BUILD_BENCH=ON -DHLQ_ROOT="$root" >/dev/null
   cmake --build "$build" -j2 >/dev/null

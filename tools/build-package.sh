@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
-  libusb-1.0-0-dev gettext dpkg-dev file
+  libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext dpkg-dev file
 
 # Debian's hardening flags, as Debian's own packages are built with. The
 # install prefix is the package's, so that the tool looks for its

@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
-  libusb-1.0-0-dev libgtest-dev xvfb xauth umockdev libumockdev-dev acl gettext locales
+  libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin libgtest-dev xvfb xauth umockdev \
+  libumockdev-dev acl gettext locales dbus polkitd libglib2.0-bin
 
 # The USB tests run with umockdev's library preloaded, ahead of the ASan
 # runtime; ASan refuses to start in that order unless told not to check it.

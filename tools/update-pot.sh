@@ -11,4 +11,5 @@ cd "$(dirname "$0")/.."
 # its warning about them says nothing about our files.
 xgettext --from-code=UTF-8 --keyword=_ --keyword=N_ --add-comments=TRANSLATORS: \
   --package-name=hlqconfig --sort-by-file --output="$out" \
-  app/*.cpp config/*.cpp devices/*.cpp pages/*.cpp ui/hlqconfig.ui packaging/app.desktop.in 2> >(grep -v 'fallback ITS rule' >&2)
+  app/*.cpp config/*.cpp devices/*.cpp helper/*.cpp pages/*.cpp ui/hlqconfig.ui \
+  packaging/app.desktop.in 2> >(grep -v 'fallback ITS rule' >&2)

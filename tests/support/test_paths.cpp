@@ -20,3 +20,4 @@ void HLQTest_SetLoggingConfigPath(const std::string& path) { g_logging = path; }
 void HLQTest_SetLockFilePath(const std::string& path) { g_lock = path; }
 void HLQTest_SetUiFilePath(const std::string& path) { g_ui = path; }
 const char* HLQTest_SourceUiFile() { return HLQ_SOURCE_DIR "/ui/hlqconfig.ui"; }
+const char* HLQ_RestartSearchPath() { return "/usr/sbin:/usr/bin:/sbin:/bin"; }
