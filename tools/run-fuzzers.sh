@@ -28,12 +28,13 @@ max_len_of() {
   case "$1" in
     fuzz_xml_config) echo 8192 ;;
     fuzz_codepage_record) echo 1024 ;;
+    fuzz_helper_arguments) echo 2048 ;;
     *) echo 256 ;;
   esac
 }
 
 failed=()
-for target in fuzz_xml_config fuzz_codepage_record fuzz_port_mapping; do
+for target in fuzz_xml_config fuzz_helper_arguments fuzz_codepage_record fuzz_port_mapping; do
   corpus="$scratch/$target"
   cp -r "tests/fuzz/corpus/$target" "$corpus"
   seeds=$(ls "$corpus" | wc -l)
