@@ -81,40 +81,38 @@ const char* messageLocale() {
   return locale ? locale : "";
 }
 
-WriteResult writeResult(GVariant* reply, const Failure& failure) {
-  if (!reply)
-    return WriteResult{
-        failure.argumentsRefused ? WriteStatus::TextNotAllowed : WriteStatus::NotAuthorized,
-        failure.reason};
-  gboolean stored = FALSE;
-  const gchar* helperReason = nullptr;
-  g_variant_get(reply, "(b&s)", &stored, &helperReason);
-  WriteResult result =
-      stored ? WriteResult{} : WriteResult{WriteStatus::SaveFailed, helperReason};
-  g_variant_unref(reply);
-  return result;
-}
-
 }  // namespace
 
-WriteResult HLQ_HelperWriteText(const char* file, const char* section, const char* key,
-                                const char* text) {
+std::vector<WriteResult> HLQ_HelperWriteValues(const char* file,
+                                               const std::vector<HLQValueToStore>& values) {
+  GVariantBuilder items;
+  g_variant_builder_init(&items, G_VARIANT_TYPE("a(ssss)"));
+  for (const HLQValueToStore& v : values)
+    g_variant_builder_add(&items, "(ssss)", v.section, v.key, v.attribute ? v.attribute : "",
+                          v.value.c_str());
   Failure failure;
-  GVariant* reply = call("WriteText",
-                         g_variant_new("(sssss)", HLQ_ConfigFileName(file), section, key, text,
+  GVariant* reply = call("WriteValues",
+                         g_variant_new("(sa(ssss)s)", HLQ_ConfigFileName(file), &items,
                                        messageLocale()),
-                         "(bs)", &failure);
-  return writeResult(reply, failure);
-}
-
-WriteResult HLQ_HelperWriteAttribute(const char* file, const char* section, const char* key,
-                                     const char* attribute, const char* value) {
-  Failure failure;
-  GVariant* reply = call("WriteAttribute",
-                         g_variant_new("(ssssss)", HLQ_ConfigFileName(file), section, key,
-                                       attribute, value, messageLocale()),
-                         "(bs)", &failure);
-  return writeResult(reply, failure);
+                         "(a(bs))", &failure);
+  const WriteStatus failed =
+      failure.argumentsRefused ? WriteStatus::TextNotAllowed : WriteStatus::NotAuthorized;
+  std::vector<WriteResult> results(values.size(), WriteResult{failed, failure.reason});
+  if (!reply) return results;
+  GVariantIter* answers = nullptr;
+  g_variant_get(reply, "(a(bs))", &answers);
+  // A value the helper gave no answer for counts as not stored.
+  for (WriteResult& result : results) {
+    gboolean stored = FALSE;
+    const gchar* reason = nullptr;
+    if (!g_variant_iter_next(answers, "(b&s)", &stored, &reason))
+      result = WriteResult{WriteStatus::SaveFailed, _("the helper did not answer for it")};
+    else
+      result = stored ? WriteResult{} : WriteResult{WriteStatus::SaveFailed, reason};
+  }
+  g_variant_iter_free(answers);
+  g_variant_unref(reply);
+  return results;
 }
 
 std::optional<std::string> HLQ_HelperReadText(const char* file, const char* section,

@@ -6,17 +6,17 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/xml_config.h"
 
-// A write through the helper: stored, not stored with the helper's reason
-// (in this process's language), or WriteStatus::NotAuthorized when the
-// helper could not be reached or did not authorise it, with the reason.
-// `file` must be one of the daemon's two files (HLQ_ConfigFileName).
-WriteResult HLQ_HelperWriteText(const char* file, const char* section, const char* key,
-                                const char* text);
-WriteResult HLQ_HelperWriteAttribute(const char* file, const char* section, const char* key,
-                                     const char* attribute, const char* value);
+// The values written through the helper, in one call: each one's result in
+// order, stored or not stored with the helper's reason (in this process's
+// language). When the helper could not be reached or did not authorise the
+// call, every value has WriteStatus::NotAuthorized with the reason. `file`
+// must be one of the daemon's two files (HLQ_ConfigFileName).
+std::vector<WriteResult> HLQ_HelperWriteValues(const char* file,
+                                               const std::vector<HLQValueToStore>& values);
 
 // A read through the helper: the text, or absent when the helper found none.
 // `refusal` receives why the helper could not be asked or did not authorise

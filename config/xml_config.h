@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 enum class WriteStatus {
   Stored,          // the value is in the file
@@ -41,12 +42,9 @@ class CXMLModuleConfig {
 };
 
 // The flat, handle-based interface that the pages use. A process that may not
-// write (or read) one of the daemon's two files itself, such as a window run
-// by the technician, has the privileged helper store (or read) the value
-// with the same code; root always works on the files directly. Once the
-// helper could not be reached or did not authorise a write, the handle's
-// later writes through it report the same without asking again, so that an
-// Apply asks for the administrator's password at most once.
+// read one of the daemon's two files itself, such as a window run by the
+// technician, has the privileged helper read it with the same code; root
+// always works on the files directly.
 struct XMLWrapperHandle;
 using HXMLWRAPPER = XMLWrapperHandle*;
 
@@ -65,6 +63,22 @@ std::optional<std::string> xmlwrapper_ReadXMLNodeProperty(HXMLWRAPPER handle,
 WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file,
                                             const char* section, const char* key,
                                             const char* attribute, const char* value);
+
+// One value an Apply stores: the text of VCP/section/key, or its attribute.
+struct HLQValueToStore {
+  const char* section;
+  const char* key;
+  const char* attribute;  // nullptr: the element's text
+  std::string value;
+};
+
+// Stores the values of one Apply into `file`, in order, each with one load,
+// change and safe save of the whole file, and gives each one's result. A
+// process that may not write the file itself (the technician's window) has
+// the privileged helper store them with the same code, all in one call, for
+// which polkit is asked (and the administrator's password given) once.
+std::vector<WriteResult> HLQ_StoreValues(const char* file,
+                                         const std::vector<HLQValueToStore>& values);
 
 // True when `text` is empty or only white space: the parser keeps no such
 // text of an element, so it reads back as the empty text (a write of it is

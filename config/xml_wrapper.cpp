@@ -1,6 +1,6 @@
-// The flat configuration functions and the one choice they add to the
-// configuration class: whether this process works on the file itself or
-// hands the value to the privileged helper.
+// The flat configuration functions, and the one choice that the reads and the
+// stores of an Apply add to the configuration class: whether this process
+// works on the file itself or has the privileged helper do it.
 #include <fcntl.h>
 #include <glib/gi18n-lib.h>
 #include <unistd.h>
@@ -14,8 +14,6 @@
 
 struct XMLWrapperHandle {
   CXMLModuleConfig* config;
-  // Why the helper did not store an earlier value of this handle's writes.
-  std::optional<WriteResult> helperRefusal;
 };
 
 namespace {
@@ -39,13 +37,17 @@ bool needsHelper(const char* file, int access) {
 
 // The helper is given only names and text that it could accept; anything
 // else is refused here by the configuration code, with its own reason.
-bool mayAskHelper(const char* file, const char* section, const char* key, const char* value) {
-  return section && key && value && HLQ_IsXmlSafeText(value) && needsHelper(file, W_OK);
+bool helperMayTake(const std::vector<HLQValueToStore>& values) {
+  for (const HLQValueToStore& v : values)
+    if (!v.section || !v.key || !HLQ_IsXmlSafeText(v.value.c_str())) return false;
+  return !values.empty();
 }
 
-WriteResult throughHelper(HXMLWRAPPER handle, const WriteResult& result) {
-  if (result.status == WriteStatus::NotAuthorized) handle->helperRefusal = result;
-  return result;
+WriteResult storeHere(HXMLWRAPPER handle, const char* file, const HLQValueToStore& v) {
+  return v.attribute
+             ? xmlwrapper_WriteXMLNodeProperty(handle, file, v.section, v.key, v.attribute,
+                                               v.value.c_str())
+             : xmlwrapper_WriteXMLNodeValue(handle, file, v.section, v.key, v.value.c_str());
 }
 
 }  // namespace
@@ -55,7 +57,7 @@ WriteResult throughHelper(HXMLWRAPPER handle, const WriteResult& result) {
 HXMLWRAPPER xmlwrapper_create() {
   auto* config = new (std::nothrow) CXMLModuleConfig;
   if (!config) return nullptr;
-  auto* handle = new (std::nothrow) XMLWrapperHandle{config, std::nullopt};
+  auto* handle = new (std::nothrow) XMLWrapperHandle{config};
   if (!handle) delete config;
   return handle;
 }
@@ -82,10 +84,6 @@ WriteResult xmlwrapper_WriteXMLNodeValue(HXMLWRAPPER handle, const char* file,
                                          const char* section, const char* key,
                                          const char* text) {
   if (!handle || !handle->config) return noHandle();
-  if (mayAskHelper(file, section, key, text)) {
-    if (handle->helperRefusal) return *handle->helperRefusal;
-    return throughHelper(handle, HLQ_HelperWriteText(file, section, key, text));
-  }
   return handle->config->WriteXMLNodeValue(file, section, key, text);
 }
 
@@ -100,10 +98,15 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
                                             const char* section, const char* key,
                                             const char* attribute, const char* value) {
   if (!handle || !handle->config) return noHandle();
-  if (attribute && mayAskHelper(file, section, key, value)) {
-    if (handle->helperRefusal) return *handle->helperRefusal;
-    return throughHelper(handle,
-                         HLQ_HelperWriteAttribute(file, section, key, attribute, value));
-  }
   return handle->config->WriteXMLNodeProperty(file, section, key, attribute, value);
+}
+
+std::vector<WriteResult> HLQ_StoreValues(const char* file,
+                                         const std::vector<HLQValueToStore>& values) {
+  if (needsHelper(file, W_OK) && helperMayTake(values)) return HLQ_HelperWriteValues(file, values);
+  std::vector<WriteResult> results;
+  HXMLWRAPPER handle = xmlwrapper_create();
+  for (const HLQValueToStore& v : values) results.push_back(storeHere(handle, file, v));
+  xmlwrapper_destroy(handle);
+  return results;
 }

@@ -60,23 +60,24 @@ std::string refusalOfValue(const char* value) {
 
 }  // namespace
 
-std::string HLQ_RefusalOfWriteText(const char* file, const char* section, const char* key,
-                                   const char* text) {
-  std::string why;
-  if (!storedKey(file, section, key, &why)) return why;
-  return refusalOfValue(text);
-}
-
-std::string HLQ_RefusalOfWriteAttribute(const char* file, const char* section, const char* key,
-                                        const char* attribute, const char* value) {
+std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char* key,
+                               const char* attribute, const char* value) {
   std::string why;
   const HLQStoredKey* stored = storedKey(file, section, key, &why);
   if (!stored) return why;
-  if (!HLQ_IsStoredAttribute(*stored, attribute))
+  if (attribute && *attribute && !HLQ_IsStoredAttribute(*stored, attribute))
     // TRANSLATORS: the helper's refusal: the attribute, then section and key.
     return owned(g_strdup_printf(_("%s is not an attribute that the tool stores of %s/%s"),
                                  quoted(attribute).c_str(), section, key));
   return refusalOfValue(value);
+}
+
+std::string HLQ_RefusalOfValueCount(size_t count) {
+  if (count == 0) return _("no value was given");
+  if (count > HLQ_HELPER_MAX_VALUES)
+    return owned(g_strdup_printf(_("more than %u values in one call"),
+                                 unsigned(HLQ_HELPER_MAX_VALUES)));
+  return "";
 }
 
 std::string HLQ_RefusalOfReadText(const char* file, const char* section, const char* key) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "app/fixed_paths.h"
@@ -19,18 +20,23 @@ namespace {
 
 void (*g_afterCall)() = nullptr;
 
-// Who called, as the bus knows it: the user of the connection.
+// Who called, as the bus knows it: the user of the connection. The bus never
+// gives a unique name twice, so each is asked about once.
 std::string callerOf(GDBusMethodInvocation* invocation) {
+  static std::map<std::string, std::string> known;
+  const std::string sender = g_dbus_method_invocation_get_sender(invocation);
+  auto found = known.find(sender);
+  if (found != known.end()) return found->second;
   GVariant* reply = g_dbus_connection_call_sync(
       g_dbus_method_invocation_get_connection(invocation), "org.freedesktop.DBus",
       "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetConnectionUnixUser",
-      g_variant_new("(s)", g_dbus_method_invocation_get_sender(invocation)),
-      G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+      g_variant_new("(s)", sender.c_str()), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1,
+      nullptr, nullptr);
   if (!reply) return "uid ?";
   guint32 uid = 0;
   g_variant_get(reply, "(u)", &uid);
   g_variant_unref(reply);
-  return "uid " + std::to_string(uid);
+  return known[sender] = "uid " + std::to_string(uid);
 }
 
 std::string escaped(const char* text) {
@@ -103,40 +109,46 @@ std::string describe(const char* file, const char* section, const char* key,
   return what;
 }
 
-gboolean onWriteText(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
-                     const gchar* section, const gchar* key, const gchar* text,
-                     const gchar* locale) {
-  const std::string what = "WriteText " + escaped(file) + " " + escaped(section) + " " +
-                           escaped(key);
-  if (accepted(invocation, what, HLQ_RefusalOfLocale(locale))) {
-    CallerLocale messages(locale);
-    if (accepted(invocation, what, HLQ_RefusalOfWriteText(file, section, key, text)) &&
-        authorized(invocation, what)) {
-      WriteResult result =
-          CXMLModuleConfig().WriteXMLNodeValue(HLQ_ConfigFilePath(file), section, key, text);
-      recordWrite(invocation, describe(file, section, key), text, result);
-      hlq_helper1_complete_write_text(object, invocation, result.stored(), result.reason.c_str());
-    }
-  }
-  finished();
-  return TRUE;
+// Every value is checked before any is written: a call with one refused
+// value stores none.
+std::string refusalOfValues(const char* file, GVariant* values) {
+  std::string refusal = HLQ_RefusalOfValueCount(g_variant_n_children(values));
+  GVariantIter iter;
+  const gchar *section, *key, *attribute, *value;
+  g_variant_iter_init(&iter, values);
+  while (refusal.empty() && g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute,
+                                               &value))
+    refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
+  return refusal;
 }
 
-gboolean onWriteAttribute(HlqHelper1* object, GDBusMethodInvocation* invocation,
-                          const gchar* file, const gchar* section, const gchar* key,
-                          const gchar* attribute, const gchar* value, const gchar* locale) {
-  const std::string what = "WriteAttribute " + escaped(file) + " " + escaped(section) + " " +
-                           escaped(key) + " " + escaped(attribute);
+WriteResult store(const char* file, const char* section, const char* key, const char* attribute,
+                  const char* value) {
+  CXMLModuleConfig config;
+  const char* path = HLQ_ConfigFilePath(file);
+  return *attribute ? config.WriteXMLNodeProperty(path, section, key, attribute, value)
+                    : config.WriteXMLNodeValue(path, section, key, value);
+}
+
+gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
+                       GVariant* values, const gchar* locale) {
+  const std::string what = "WriteValues " + escaped(file);
   if (accepted(invocation, what, HLQ_RefusalOfLocale(locale))) {
     CallerLocale messages(locale);
-    if (accepted(invocation, what,
-                 HLQ_RefusalOfWriteAttribute(file, section, key, attribute, value)) &&
+    if (accepted(invocation, what, refusalOfValues(file, values)) &&
         authorized(invocation, what)) {
-      WriteResult result = CXMLModuleConfig().WriteXMLNodeProperty(
-          HLQ_ConfigFilePath(file), section, key, attribute, value);
-      recordWrite(invocation, describe(file, section, key, attribute), value, result);
-      hlq_helper1_complete_write_attribute(object, invocation, result.stored(),
-                                           result.reason.c_str());
+      GVariantBuilder results;
+      g_variant_builder_init(&results, G_VARIANT_TYPE("a(bs)"));
+      GVariantIter iter;
+      const gchar *section, *key, *attribute, *value;
+      g_variant_iter_init(&iter, values);
+      while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value)) {
+        WriteResult result = store(file, section, key, attribute, value);
+        recordWrite(invocation, describe(file, section, key, *attribute ? attribute : nullptr),
+                    value, result);
+        g_variant_builder_add(&results, "(bs)", result.stored(), result.reason.c_str());
+      }
+      hlq_helper1_complete_write_values(object, invocation, g_variant_builder_end(&results));
     }
   }
   finished();
@@ -190,8 +202,7 @@ int HLQ_RunRestartCommand() {
 bool HLQ_ExportHelper(GDBusConnection* bus, void (*afterCall)(), GError** error) {
   g_afterCall = afterCall;
   HlqHelper1* helper = hlq_helper1_skeleton_new();
-  g_signal_connect(helper, "handle-write-text", G_CALLBACK(onWriteText), nullptr);
-  g_signal_connect(helper, "handle-write-attribute", G_CALLBACK(onWriteAttribute), nullptr);
+  g_signal_connect(helper, "handle-write-values", G_CALLBACK(onWriteValues), nullptr);
   g_signal_connect(helper, "handle-read-text", G_CALLBACK(onReadText), nullptr);
   g_signal_connect(helper, "handle-restart-daemon", G_CALLBACK(onRestartDaemon), nullptr);
   return g_dbus_interface_skeleton_export(G_DBUS_INTERFACE_SKELETON(helper), bus,

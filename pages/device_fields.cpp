@@ -16,17 +16,14 @@ void HLQ_ShowStoredPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText
   gtk_combo_box_set_active(GTK_COMBO_BOX(selector), HLQCT_PortPosition(stored));
 }
 
-void HLQ_WriteSelectedPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText* selector,
-                           ApplyReport* report) {
+void HLQ_WriteSelectedPort(HLQPageWrites* writes, const char* portKey, GtkComboBoxText* selector) {
   gchar* active = gtk_combo_box_text_get_active_text(selector);
   if (!active) {
-    report->leftUnchanged(portKey, _("no port is selected; the stored port was left unchanged"));
+    writes->leftUnchanged(portKey, _("no port is selected; the stored port was left unchanged"));
     return;
   }
-  std::string text = HLQCT_PortTextToStore(active);
+  writes->text(kwn::PORTS, portKey, HLQCT_PortTextToStore(active));
   g_free(active);
-  report->record(portKey, xmlwrapper_WriteXMLNodeValue(config, HLQ_DeviceConfigPath(),
-                                                       kwn::PORTS, portKey, text.c_str()));
 }
 
 namespace {
@@ -44,12 +41,9 @@ void HLQ_ShowDevice(const SupportedDeviceInfo& device, GtkEntry* pid, GtkEntry* 
   gtk_entry_set_text(serial, device.serialNumber[0] != '\0' ? device.serialNumber : "");
 }
 
-void HLQ_WriteEntryAttribute(HXMLWRAPPER config, const char* portKey, const char* attribute,
-                             GtkEntry* entry, ApplyReport* report) {
-  // TRANSLATORS: names a value in the Apply report: the element, then its attribute.
-  g_autofree gchar* name = g_strdup_printf(_("%s attribute %s"), portKey, attribute);
-  report->record(name, xmlwrapper_WriteXMLNodeProperty(config, HLQ_DeviceConfigPath(), kwn::PORTS,
-                                                 portKey, attribute, gtk_entry_get_text(entry)));
+void HLQ_WriteEntryAttribute(HLQPageWrites* writes, const char* portKey, const char* attribute,
+                             GtkEntry* entry) {
+  writes->attribute(kwn::PORTS, portKey, attribute, gtk_entry_get_text(entry));
 }
 
 void HLQ_ClearDevice(GtkEntry* pid, GtkEntry* vid, GtkEntry* serial) {
@@ -58,11 +52,11 @@ void HLQ_ClearDevice(GtkEntry* pid, GtkEntry* vid, GtkEntry* serial) {
   gtk_entry_set_text(serial, "");
 }
 
-void HLQ_WriteDeviceAttributes(HXMLWRAPPER config, const char* portKey,
-                               const HLQDeviceFields& device, ApplyReport* report) {
-  HLQ_WriteEntryAttribute(config, portKey, device.pidAttribute, device.pid, report);
-  HLQ_WriteEntryAttribute(config, portKey, device.vidAttribute, device.vid, report);
-  HLQ_WriteEntryAttribute(config, portKey, device.serialAttribute, device.serial, report);
+void HLQ_WriteDeviceAttributes(HLQPageWrites* writes, const char* portKey,
+                               const HLQDeviceFields& device) {
+  HLQ_WriteEntryAttribute(writes, portKey, device.pidAttribute, device.pid);
+  HLQ_WriteEntryAttribute(writes, portKey, device.vidAttribute, device.vid);
+  HLQ_WriteEntryAttribute(writes, portKey, device.serialAttribute, device.serial);
 }
 
 void HLQ_ReadDevicePage(const HLQDevicePage& page, SupportedDeviceInfo* records) {
@@ -83,14 +77,11 @@ void HLQ_ShowDevices(const std::vector<HLQDeviceFields>& devices,
 }
 
 ApplyReport HLQ_WriteDevicePage(const HLQDevicePage& page) {
-  ApplyReport report;
-  report.file = HLQ_DeviceConfigPath();
-  HXMLWRAPPER config = xmlwrapper_create();
-  HLQ_WriteSelectedPort(config, page.portKey, page.selector, &report);
+  HLQPageWrites writes(HLQ_DeviceConfigPath());
+  HLQ_WriteSelectedPort(&writes, page.portKey, page.selector);
   for (const HLQDeviceFields& device : page.devices)
-    HLQ_WriteDeviceAttributes(config, page.portKey, device, &report);
-  xmlwrapper_destroy(config);
-  return report;
+    HLQ_WriteDeviceAttributes(&writes, page.portKey, device);
+  return writes.store();
 }
 
 void HLQ_ClearDevicePage(const HLQDevicePage& page) {

@@ -11,6 +11,7 @@
 #include "app/apply_report.h"
 #include "config/xml_config.h"
 #include "devices/supported_device.h"
+#include "pages/page_writes.h"
 
 // Reads Ports_Configuration/<portKey> and makes its position active.
 void HLQ_ShowStoredPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText* selector);
@@ -18,8 +19,7 @@ void HLQ_ShowStoredPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText
 // Writes the active item's text ("None" as " ") to Ports_Configuration/<portKey>.
 // With no active item (a stored port this selector has no item for) the stored
 // text is left as it is, and the report says so.
-void HLQ_WriteSelectedPort(HXMLWRAPPER config, const char* portKey, GtkComboBoxText* selector,
-                           ApplyReport* report);
+void HLQ_WriteSelectedPort(HLQPageWrites* writes, const char* portKey, GtkComboBoxText* selector);
 
 // Shows a record: IDs as four lower-case hex digits (empty for 0), the serial
 // number as read (empty when none was read).
@@ -27,8 +27,8 @@ void HLQ_ShowDevice(const SupportedDeviceInfo& device, GtkEntry* pid, GtkEntry* 
                     GtkEntry* serial);
 
 // Writes an entry's text, unchanged, as an attribute of Ports_Configuration/<portKey>.
-void HLQ_WriteEntryAttribute(HXMLWRAPPER config, const char* portKey, const char* attribute,
-                             GtkEntry* entry, ApplyReport* report);
+void HLQ_WriteEntryAttribute(HLQPageWrites* writes, const char* portKey, const char* attribute,
+                             GtkEntry* entry);
 
 // Empties the three entries of one device.
 void HLQ_ClearDevice(GtkEntry* pid, GtkEntry* vid, GtkEntry* serial);
@@ -45,8 +45,8 @@ struct HLQDeviceFields {
 };
 
 // Writes the three entries' texts, unchanged, in the order PID, VID, serial.
-void HLQ_WriteDeviceAttributes(HXMLWRAPPER config, const char* portKey,
-                               const HLQDeviceFields& device, ApplyReport* report);
+void HLQ_WriteDeviceAttributes(HLQPageWrites* writes, const char* portKey,
+                               const HLQDeviceFields& device);
 
 // A page that has nothing but a port and the devices found on the bus: the
 // port selector, the entries of each device in discovery order, and the

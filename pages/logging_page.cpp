@@ -5,6 +5,7 @@
 #include "app/fixed_paths.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
+#include "pages/page_writes.h"
 
 namespace {
 
@@ -40,26 +41,14 @@ void LoggingTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks) 
   xmlwrapper_destroy(config);
 }
 
+// Everything is taken from the widgets before anything is written.
 ApplyReport LoggingTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks) {
-  HXMLWRAPPER config = xmlwrapper_create();
-  ApplyReport report;
-  report.file = HLQ_LoggingConfigPath();
-
-  // Everything is taken from the widgets before anything is written.
-  std::string level = HLQ_NumberText(gtk_combo_box_get_active(combos->gtkchboxt_loglevel));
-  bool on[G_N_ELEMENTS(kModules)];
-  for (size_t i = 0; i < G_N_ELEMENTS(kModules); ++i) on[i] = HLQ_IsChecked(checks->*kModules[i].box);
-
-  auto write = [&](const char* key, const char* text) {
-    report.record(key, xmlwrapper_WriteXMLNodeValue(config, HLQ_LoggingConfigPath(), kwn::LOGGING,
-                                                    key, text));
-  };
-  write(kwn::LOG_LEVEL, level.c_str());
-  for (size_t i = 0; i < G_N_ELEMENTS(kModules); ++i)
-    write(kModules[i].key, HLQ_LoggingBoolText(on[i]));
-
-  xmlwrapper_destroy(config);
-  return report;
+  HLQPageWrites writes(HLQ_LoggingConfigPath());
+  writes.text(kwn::LOGGING, kwn::LOG_LEVEL,
+              HLQ_NumberText(gtk_combo_box_get_active(combos->gtkchboxt_loglevel)));
+  for (const auto& module : kModules)
+    writes.text(kwn::LOGGING, module.key, HLQ_LoggingBoolText(HLQ_IsChecked(checks->*module.box)));
+  return writes.store();
 }
 
 void on_btnApply_logmodcfg_clicked(GtkButton*, gpointer) {

@@ -80,10 +80,8 @@ std::optional<std::string> readKey(HXMLWRAPPER config, const char* key) {
   return xmlwrapper_ReadXMLNodeValue(config, HLQ_DeviceConfigPath(), kwn::MSR, key);
 }
 
-void writeKey(HXMLWRAPPER config, const char* key, const std::string& text,
-              ApplyReport* report) {
-  report->record(key, xmlwrapper_WriteXMLNodeValue(config, HLQ_DeviceConfigPath(), kwn::MSR,
-                                                   key, text.c_str()));
+void writeKey(HLQPageWrites* writes, const char* key, const std::string& text) {
+  writes->text(kwn::MSR, key, text);
 }
 
 // A stored text as the entry shows it: at most `maxChars` characters (not
@@ -138,15 +136,15 @@ void showWrapper(HXMLWRAPPER config, const WrapperKeys& row, HLQCheckBoxes* chec
   setWrapperEditable(entry, on);
 }
 
-void writeBooleans(HXMLWRAPPER config, HLQCheckBoxes* checks, ApplyReport* report) {
+void writeBooleans(HLQPageWrites* writes, HLQCheckBoxes* checks) {
   for (const auto& row : kBooleans)
-    writeKey(config, row.key, HLQ_DeviceBoolText(HLQ_IsChecked(checks->*row.box)), report);
+    writeKey(writes, row.key, HLQ_DeviceBoolText(HLQ_IsChecked(checks->*row.box)));
 }
 
-void writeSentinels(HXMLWRAPPER config, HLQEntries* entries, ApplyReport* report) {
+void writeSentinels(HLQPageWrites* writes, HLQEntries* entries) {
   for (const auto& row : kSentinels) {
     const char* typed = gtk_entry_get_text(entries->*row.entry);
-    writeKey(config, row.key, HLQ_ReadsBackAsEmpty(typed) ? row.defaultText : typed, report);
+    writeKey(writes, row.key, HLQ_ReadsBackAsEmpty(typed) ? row.defaultText : typed);
   }
 }
 
@@ -154,22 +152,22 @@ void writeSentinels(HXMLWRAPPER config, HLQEntries* entries, ApplyReport* report
 // it reads back as empty, and the next save of any value leaves an empty
 // element. The wrapper's three values are then left as stored, so that
 // nothing of the stored wrapper is lost, and the report says why.
-bool refuseBlankText(const WrapperKeys& row, const std::string& text, ApplyReport* report) {
+bool refuseBlankText(const WrapperKeys& row, const std::string& text, HLQPageWrites* writes) {
   if (text.empty() || !HLQ_ReadsBackAsEmpty(text.c_str())) return false;
   const char* reason =
       _("the text is only blanks, which would read back as empty; the wrapper was left as stored");
-  for (const char* key : {row.active, row.keptAside, row.flag}) report->leftUnchanged(key, reason);
+  for (const char* key : {row.active, row.keptAside, row.flag}) writes->leftUnchanged(key, reason);
   return true;
 }
 
-void writeWrapper(HXMLWRAPPER config, const WrapperKeys& row, HLQCheckBoxes* checks,
-                  HLQEntries* entries, ApplyReport* report) {
+void writeWrapper(HLQPageWrites* writes, const WrapperKeys& row, HLQCheckBoxes* checks,
+                  HLQEntries* entries) {
   const std::string text = gtk_entry_get_text(entries->*row.entry);
-  if (refuseBlankText(row, text, report)) return;
+  if (refuseBlankText(row, text, writes)) return;
   const bool on = HLQ_IsChecked(checks->*row.box);
-  writeKey(config, row.active, on ? text : "", report);
-  writeKey(config, row.keptAside, on ? "" : text, report);
-  writeKey(config, row.flag, HLQ_DeviceBoolText(on), report);
+  writeKey(writes, row.active, on ? text : "");
+  writeKey(writes, row.keptAside, on ? "" : text);
+  writeKey(writes, row.flag, HLQ_DeviceBoolText(on));
 }
 
 }  // namespace
@@ -187,15 +185,12 @@ void MSRTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks,
 
 ApplyReport MSRTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                                HLQEntries* entries) {
-  ApplyReport report;
-  report.file = HLQ_DeviceConfigPath();
-  HXMLWRAPPER config = xmlwrapper_create();
-  HLQ_WriteSelectedPort(config, kwn::MSR_USB, combos->gtkcboxt_msrport, &report);
-  writeBooleans(config, checks, &report);
-  writeSentinels(config, entries, &report);
-  for (const auto& row : kWrappers) writeWrapper(config, row, checks, entries, &report);
-  xmlwrapper_destroy(config);
-  return report;
+  HLQPageWrites writes(HLQ_DeviceConfigPath());
+  HLQ_WriteSelectedPort(&writes, kwn::MSR_USB, combos->gtkcboxt_msrport);
+  writeBooleans(&writes, checks);
+  writeSentinels(&writes, entries);
+  for (const auto& row : kWrappers) writeWrapper(&writes, row, checks, entries);
+  return writes.store();
 }
 
 void on_btnApply_msrmodcfg_clicked(GtkButton*, gpointer) {

@@ -24,23 +24,17 @@ void selectPosition(GtkComboBox* selector, int position) {
   gtk_combo_box_set_active(selector, position < -1 ? -1 : position);
 }
 
-void writePrinterKey(HXMLWRAPPER config, const char* key, const std::string& text,
-                     ApplyReport* report) {
-  report->record(key, xmlwrapper_WriteXMLNodeValue(config, HLQ_DeviceConfigPath(), kwn::PRINTER,
-                                                   key, text.c_str()));
-}
 
 // The stored value is the position in the list shown, not the code page; -1
 // when nothing is selected. An empty list (the printer's own, with no record
 // to read) offers no position at all, so the stored one is left as it is.
-void writeCodePage(HXMLWRAPPER config, GtkComboBox* selector, ApplyReport* report) {
+void writeCodePage(HLQPageWrites* writes, GtkComboBox* selector) {
   if (gtk_tree_model_iter_n_children(gtk_combo_box_get_model(selector), nullptr) == 0) {
-    report->leftUnchanged(
+    writes->leftUnchanged(
         kwn::CODE_PAGE, _("the code page list is empty; the stored code page was left unchanged"));
     return;
   }
-  writePrinterKey(config, kwn::CODE_PAGE, HLQ_NumberText(gtk_combo_box_get_active(selector)),
-                  report);
+  writes->text(kwn::PRINTER, kwn::CODE_PAGE, HLQ_NumberText(gtk_combo_box_get_active(selector)));
 }
 
 }  // namespace
@@ -79,26 +73,18 @@ void PopulatePrinterInfobyUSB(const SupportedDeviceInfo* printer, HLQEntries* en
 
 ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                                    HLQEntries* entries) {
-  ApplyReport report;
-  report.file = HLQ_DeviceConfigPath();
-  HXMLWRAPPER config = xmlwrapper_create();
-
-  std::string mode = HLQ_NumberText(gtk_combo_box_get_active(combos->gtckboxt_printermode));
-  std::string unsolicited = HLQ_DeviceBoolText(HLQ_IsChecked(checks->gtkchbox_usnolicitedstatus));
-
-  HLQ_WriteSelectedPort(config, kwn::PRINTER_USB, combos->gtkcboxt_printerport, &report);
-  writeCodePage(config, GTK_COMBO_BOX(combos->gtkcboxt_codepage), &report);
-  writePrinterKey(config, kwn::EMULATION_MODE, mode, &report);
-  writePrinterKey(config, kwn::UNSOLICITED_STATUS, unsolicited, &report);
-  HLQ_WriteEntryAttribute(config, kwn::PRINTER_USB, kwn::ATTR_PID, entries->gtkedt_printerpid,
-                          &report);
-  HLQ_WriteEntryAttribute(config, kwn::PRINTER_USB, kwn::ATTR_VID, entries->gtkedt_prntervid,
-                          &report);
-  HLQ_WriteEntryAttribute(config, kwn::PRINTER_USB, kwn::ATTR_SERIAL,
-                          entries->gtkedt_printerserial, &report);
-
-  xmlwrapper_destroy(config);
-  return report;
+  HLQPageWrites writes(HLQ_DeviceConfigPath());
+  HLQ_WriteSelectedPort(&writes, kwn::PRINTER_USB, combos->gtkcboxt_printerport);
+  writeCodePage(&writes, GTK_COMBO_BOX(combos->gtkcboxt_codepage));
+  writes.text(kwn::PRINTER, kwn::EMULATION_MODE,
+              HLQ_NumberText(gtk_combo_box_get_active(combos->gtckboxt_printermode)));
+  writes.text(kwn::PRINTER, kwn::UNSOLICITED_STATUS,
+              HLQ_DeviceBoolText(HLQ_IsChecked(checks->gtkchbox_usnolicitedstatus)));
+  HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_PID, entries->gtkedt_printerpid);
+  HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_VID, entries->gtkedt_prntervid);
+  HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_SERIAL,
+                          entries->gtkedt_printerserial);
+  return writes.store();
 }
 
 void on_btnApply_printermodcfg_clicked(GtkButton*, gpointer) {

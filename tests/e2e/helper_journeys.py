@@ -169,23 +169,27 @@ def refused(run):
     expect_equal(box.systemctl_calls(), [], "systemctl calls")
 
 
+def write_values(file, *values, locale=""):
+    """gdbus's arguments for WriteValues: the file, (section, key, attribute,
+    value) tuples in GVariant text, the locale."""
+    items = ", ".join("(%s)" % ", ".join(f"'{field}'" for field in value) for value in values)
+    return ["WriteValues", file, f"[{items}]", locale]
+
+
+PAGE_VALUE = ("Ports_Configuration", "LD_USB", "", "/dev/ttyS19")
 HOSTILE_CALLS = [
-    ("a path for the file", "WriteText",
-     ["/opt/pemo/hlq/KWNConfig.xml", "Ports_Configuration", "LD_USB", "/dev/ttyS19", ""]),
-    ("an unknown key", "WriteText",
-     ["device", "Ports_Configuration", "SHELL", "/bin/sh", ""]),
-    ("a key of the other file", "WriteText",
-     ["logging", "Ports_Configuration", "LD_USB", "/dev/ttyS19", ""]),
-    ("an attribute no page writes", "WriteAttribute",
-     ["device", "Ports_Configuration", "MSR_USB", "PID", "0d02", ""]),
-    ("an over-long value", "WriteText",
-     ["device", "MSR_Configuration", "Head_Wrapper", "x" * 1025, ""]),
-    ("a control character", "WriteText",
-     ["device", "MSR_Configuration", "End_Sentinel", "'\\u0001'", ""]),
-    ("a locale that is a path", "WriteText",
-     ["device", "MSR_Configuration", "End_Sentinel", "?", "../../tmp/x"]),
-    ("a read of a key no page reads", "ReadText",
-     ["device", "..", "Serial_Number"]),
+    ("a path for the file", write_values("/opt/pemo/hlq/KWNConfig.xml", PAGE_VALUE)),
+    ("an unknown key", write_values("device", ("Ports_Configuration", "SHELL", "", "/bin/sh"))),
+    ("a key of the other file", write_values("logging", PAGE_VALUE)),
+    ("an attribute no page writes",
+     write_values("device", ("Ports_Configuration", "MSR_USB", "PID", "0d02"))),
+    ("an over-long value, after a page's value",
+     write_values("device", PAGE_VALUE, ("MSR_Configuration", "Head_Wrapper", "", "x" * 1025))),
+    ("a control character",
+     write_values("device", ("MSR_Configuration", "End_Sentinel", "", "\\u0001"))),
+    ("no value at all", ["WriteValues", "device", "@a(ssss) []", ""]),
+    ("a locale that is a path", write_values("device", PAGE_VALUE, locale="../../tmp/x")),
+    ("a read of a key no page reads", ["ReadText", "device", "..", "Serial_Number"]),
 ]
 
 
@@ -194,8 +198,8 @@ def hostile_callers(run):
     box.lay_out()
     run.services.decide(TECHNICIAN, "YES")
     before = {path: digest(path) for path in (box.device_config, box.logging_config)}
-    for what, method, arguments in HOSTILE_CALLS:
-        status, output = run.call_helper(method, *arguments)
+    for what, arguments in HOSTILE_CALLS:
+        status, output = run.call_helper(*arguments)
         require(status != 0 and "org.hlqconfig.Helper1.Error.Refused" in output,
                 f"{what}: expected the helper's refusal, got status {status}: {output}")
     for path, hash_before in before.items():
@@ -204,9 +208,8 @@ def hostile_callers(run):
                 if line.startswith("hlqconfig-helper: uid 65534: refused: ")]
     expect_equal(len(refusals), len(HOSTILE_CALLS), "refusals on record")
     # A call that a page makes is still stored.
-    status, output = run.call_helper("WriteText", "device", "Ports_Configuration", "LD_USB",
-                                     "/dev/ttyS19", "")
-    expect_equal((status, output.strip()), (0, "(true, '')"), "a page's call")
+    status, output = run.call_helper(*write_values("device", PAGE_VALUE))
+    expect_equal((status, output.strip()), (0, "([(true, '')],)"), "a page's call")
     expect_equal(text_of(box.device_config, "Ports_Configuration", "LD_USB"), "/dev/ttyS19",
                  "LD_USB")
 

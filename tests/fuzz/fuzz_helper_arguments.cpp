@@ -59,16 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* value = fields[4].c_str();
   const char* locale = fields[5].c_str();
 
-  std::string refusal = HLQ_RefusalOfWriteText(file, section, key, value);
+  std::string refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
   checkRefusalText(refusal);
   if (refusal.empty()) {
-    acceptedKey(file, section, key);
-    checkValue(value);
-  }
-  refusal = HLQ_RefusalOfWriteAttribute(file, section, key, attribute, value);
-  checkRefusalText(refusal);
-  if (refusal.empty()) {
-    if (!HLQ_IsStoredAttribute(acceptedKey(file, section, key), attribute))
+    const HLQStoredKey& stored = acceptedKey(file, section, key);
+    if (*attribute && !HLQ_IsStoredAttribute(stored, attribute))
       fault("accepted an attribute no page writes", attribute);
     checkValue(value);
   }
