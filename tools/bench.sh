@@ -7,7 +7,10 @@
 #   - each page's Apply (the page's write function, without its message box),
 #     against as many bare tinyxml2 load, change and crash-safe replace
 #     operations on the same file as the Apply wrote values: median wall
-#     time and instructions.
+#     time and instructions;
+#   - the MSR page's Apply through the privileged helper (run as nobody,
+#     with a system bus and polkit of its own; tools/bench/helper_apply.py)
+#     against the same Apply done directly as root: median wall time.
 # It is not a test and fails on no number. Usage: tools/bench.sh [RUNS]
 # (RUNS wall-time runs of each start-up and Apply, 21 by default).
 #
@@ -26,7 +29,8 @@ root="$PWD/$build/root"
 
 if [ "${HLQ_BENCH_INSIDE:-}" != 1 ]; then
   tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
-    libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext valgrind xvfb xauth
+    libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext valgrind xvfb xauth \
+    dbus polkitd libglib2.0-bin python3-gi
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF \
     -DHLQ_BUILD_BENCH=ON -DHLQ_ROOT="$root" >/dev/null
   cmake --build "$build" -j2 >/dev/null
@@ -85,3 +89,12 @@ while read -r page _ writes _ apply_us _ floor_us; do
     "$(awk -v p="$page" '$1 == p && $2 == "apply" {print $3}' "$work/apply_instr.txt")" \
     "$(awk -v p="$page" '$1 == p && $2 == "floor" {print $3}' "$work/apply_instr.txt")" 1e6 M "<= 1.25"
 done <"$work/apply.txt"
+
+# Through the helper: its system bus and polkit daemon need root.
+if [ "$(id -u)" -eq 0 ]; then
+  tests/e2e/private-system.sh /usr/bin/python3 tools/bench/helper_apply.py \
+    --bench "$bin/bench_msr_apply" --helper "$PWD/$bin/hlqconfig-helper_bench" \
+    --action "$build/packaging/org.hlqconfig.hlqconfig.policy" --source "$PWD" --runs "$runs"
+else
+  echo "| Apply msr through the helper against directly | (run as root) | | | <= 1.50 |"
+fi

@@ -1,0 +1,52 @@
+// The MSR page's Apply (its write function, without the message box), timed
+// as whoever runs it: as root it writes the file itself, as another user the
+// privileged helper does. Prints one line:
+//   msr writes <n> apply_us <median of RUNS>
+// and fails when any value was not stored.
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/fixed_paths.h"
+#include "app/registries.h"
+#include "app/startup.h"
+#include "pages/msr_page.h"
+
+int main(int argc, char** argv) {
+  if (!gtk_init_check(&argc, &argv)) return 1;
+  const int runs = argc > 1 ? std::atoi(argv[1]) : 21;
+  GtkBuilder* builder = gtk_builder_new_from_file(HLQ_UiFilePath());
+  HLQComboBoxes combos{};
+  HLQEntries entries{};
+  HLQCheckBoxes checks{};
+  HLQCT_SetComboBoxesHandler(builder, &combos);
+  HLQCT_SetEntriesHandler(builder, &entries);
+  HLQCT_SetCheckBoxesHandler(builder, &checks);
+  HLQInitPages(&combos, &entries, &checks);
+
+  std::vector<double> times;
+  int writes = 0;
+  for (int i = 0; i <= runs; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    ApplyReport report = MSRTab_WriteValues(&combos, &checks, &entries);
+    auto end = std::chrono::steady_clock::now();
+    if (!report.notStored.empty()) {
+      std::fprintf(stderr, "msr_apply_bench: %s was not stored: %s\n",
+                   report.notStored[0].name.c_str(), report.notStored[0].reason.c_str());
+      return 1;
+    }
+    writes = report.stored;
+    // The first Apply also starts the helper and asks polkit the first time.
+    if (i > 0) times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  const size_t n = times.size();
+  std::printf("msr writes %d apply_us %.0f\n", writes,
+              n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2);
+  g_object_unref(builder);
+  return 0;
+}
