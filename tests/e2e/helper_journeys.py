@@ -105,6 +105,10 @@ class Run:
         """Runs technician_window.py as the technician; fails with its output."""
         env = {"PATH": "/usr/bin:/bin", "HOME": self.home, "LANG": "C.UTF-8",
                "GDK_GL": "disable", "TMPDIR": "/tmp"}
+        # A sanitized build's settings (its suppressions among them) hold for
+        # the technician's window as for the other journeys.
+        env.update({name: value for name, value in os.environ.items()
+                    if name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")})
         command = AS_TECHNICIAN + [
             "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset",
             "dbus-run-session", "--", "/usr/bin/python3", self.programs["driver"], scenario,
