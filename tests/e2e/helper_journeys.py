@@ -24,6 +24,7 @@ import argparse
 import hashlib
 import os
 import pwd
+import re
 import shutil
 import stat
 import subprocess
@@ -87,7 +88,11 @@ def technicians_copies(args, folder):
     for name in os.listdir(HERE):
         if name.endswith(".py"):
             shutil.copy(os.path.join(HERE, name), folder)
-    return {"tool": os.path.join(folder, os.path.basename(args.tool)),
+    # The sanitizers' leak suppressions, where the technician may read them.
+    suppressions = os.path.join(folder, "lsan.supp")
+    shutil.copy(os.path.join(args.source, "tests", "sanitizer", "lsan.supp"), suppressions)
+    return {"suppressions": suppressions,
+            "tool": os.path.join(folder, os.path.basename(args.tool)),
             "usb_tool": os.path.join(folder, os.path.basename(args.usb_tool)),
             "driver": os.path.join(folder, "technician_window.py")}
 
@@ -109,6 +114,10 @@ class Run:
         # the technician's window as for the other journeys.
         env.update({name: value for name, value in os.environ.items()
                     if name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")})
+        if "LSAN_OPTIONS" in env:
+            env["LSAN_OPTIONS"] = re.sub(r"suppressions=[^:]*",
+                                         "suppressions=" + self.programs["suppressions"],
+                                         env["LSAN_OPTIONS"])
         command = AS_TECHNICIAN + [
             "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset",
             "dbus-run-session", "--", "/usr/bin/python3", self.programs["driver"], scenario,
