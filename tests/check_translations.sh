@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks of the translations, run by ctest:
-#   template      po/hlqconfig.pot holds exactly the translatable texts that
-#                 xgettext finds in the code and the UI file today
+#   template      po/POTFILES lists every file of the code with texts, and
+#                 po/hlqconfig.pot holds exactly the translatable texts that
+#                 xgettext finds in those files today
 #   catalog LANG  po/LANG.po is accepted by msgfmt --check and translates every
 #                 text of the template, with no fuzzy or untranslated entry
 set -euo pipefail
@@ -9,6 +10,9 @@ src="$(cd "$(dirname "$0")/.." && pwd)"
 pot="$src/po/hlqconfig.pot"
 case "${1:-}" in
   template)
+    unlisted=$(cd "$src" && grep -l '_("' app/*.cpp config/*.cpp devices/*.cpp helper/*.cpp \
+      pages/*.cpp | grep -vxFf <(grep -v '^#' po/POTFILES) || true)
+    [ -z "$unlisted" ] || { echo "po/POTFILES lacks: $unlisted" >&2; exit 1; }
     fresh="$(mktemp --suffix=.pot)"
     trap 'rm -f "$fresh"' EXIT
     "$src/tools/update-pot.sh" "$fresh"

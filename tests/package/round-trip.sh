@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # The install round trip of the Debian package given as argument, as root:
-# apt-get install, the installed file list, the installed tool under Xvfb
-# (window, Apply, restart on close), the launcher for a non-root user with a
-# stand-in pkexec, apt-get remove, and what the removal left.
+# apt-get install, the installed file list, the installed tool under Xvfb as
+# root (window, Apply, restart on close); then, with a system bus started
+# with Debian's own configuration (so that the installed bus policy and
+# service file are what it uses) and the real polkit daemon with the
+# installed action, the window as the technician (the account nobody): seen
+# on the accessibility bus, Apply and the restart through the installed
+# helper that the bus starts when polkit allows, nothing stored when it
+# refuses, and the same window as a native client of a headless Wayland
+# compositor; then apt-get remove, and what the removal left.
 #
-# It runs in a mount namespace of its own where /opt, /tmp and /dev/shm are
-# fresh memory file systems: the package's files under /opt and the sample
-# configuration beside them never reach the machine's /opt, and the tool's
-# lock file and code page record are private. The package itself is removed
-# again on any exit.
+# It runs in a mount namespace of its own where /opt, /tmp, /dev/shm, /run,
+# polkit's local rules and /usr/local/sbin are fresh memory file systems: the
+# package's files under /opt and the sample configuration beside them never
+# reach the machine's /opt, the tool's lock file, code page record and system
+# bus are private, the rules decide for the test alone, and the stand-in
+# systemctl that the installed helper finds first on its fixed search path
+# is the test's. The package itself is removed again on any exit.
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "round trip: installing a package needs root" >&2; exit 1; }
 if [ -z "${HLQ_ROUND_TRIP_NAMESPACE:-}" ]; then
@@ -37,6 +45,9 @@ source_dir=/mnt/source
 mount -t tmpfs -o mode=0755 hlq-opt /opt
 mount -t tmpfs -o mode=1777 hlq-tmp /tmp
 mount -t tmpfs -o mode=1777,size=16m hlq-shm /dev/shm
+mount -t tmpfs -o mode=0755 hlq-run /run
+mount -t tmpfs -o mode=0755 hlq-rules /etc/polkit-1/rules.d
+mount -t tmpfs -o mode=0755 hlq-sbin /usr/local/sbin
 mkdir -p /opt/pemo/hlq
 cp "$source_dir"/data/KWNConfig.xml "$source_dir"/data/KWNLogging.xml /opt/pemo/hlq/
 work=$(mktemp -d)
@@ -46,7 +57,15 @@ apt_get() {
   DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600 "$@" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log" >&2; fail "apt-get $* failed"; }
 }
-remove_package() { if installed; then apt_get remove hlqconfig; fi; }
+stop_services() {
+  [ -z "${polkitd_pid:-}" ] || { kill "$polkitd_pid" 2>/dev/null; wait "$polkitd_pid" || true; }
+  [ ! -f /run/dbus/pid ] || kill "$(cat /run/dbus/pid)" 2>/dev/null || true
+  pkill -f /usr/libexec/hlqconfig/hlqconfig-helper 2>/dev/null || true
+}
+remove_package() {
+  stop_services
+  if installed; then apt_get remove hlqconfig; fi
+}
 trap remove_package EXIT
 
 configuration >"$work/before-install"
@@ -57,7 +76,10 @@ configuration | diff -u "$work/before-install" - || fail "installing changed the
 # The installed files: each one expected, further translations allowed.
 dpkg-query -L hlqconfig | sort >"$work/listed"
 while read -r path; do [ -d "$path" ] || echo "$path"; done <"$work/listed" >"$work/files"
-required="$tool /opt/pemo/hlq/hlqconfig.ui /usr/bin/hlqconfig
+helper=/usr/libexec/hlqconfig/hlqconfig-helper
+required="$tool /opt/pemo/hlq/hlqconfig.ui /usr/bin/hlqconfig $helper
+  /usr/share/dbus-1/system-services/org.hlqconfig.Helper1.service
+  /usr/share/dbus-1/system.d/org.hlqconfig.Helper1.conf /lib/systemd/system/hlqconfig-helper.service
   /usr/share/applications/$app.desktop /usr/share/polkit-1/actions/$app.policy
   /usr/share/metainfo/$app.metainfo.xml /usr/share/icons/hicolor/scalable/apps/$app.svg
   /usr/share/doc/hlqconfig/copyright /usr/share/doc/hlqconfig/changelog.gz
@@ -82,34 +104,80 @@ echo "round trip: installed $(wc -l <"$work/files") files as expected"
 display=99
 while grep -q "@/tmp/.X11-unix/X$display\$" /proc/net/unix; do display=$((display + 1)); done
 xvfb-run -n "$display" -s "-screen 0 1280x1024x24 -noreset" \
-  dbus-run-session -- /usr/bin/python3 "$source_dir/tests/package/installed_tool.py" "$source_dir"
+  dbus-run-session -- /usr/bin/python3 "$source_dir/tests/package/installed_tool.py" root "$source_dir"
 
-# As a user without rights: the launcher asks pkexec to start the tool and
-# passes on its refusal. The stand-in pkexec records its arguments and acts
-# as if the password dialog was dismissed.
-standin="$work/standin-bin"
-mkdir "$standin"
-chmod 755 "$work" "$standin"
-touch "$work/pkexec-args" && chown nobody "$work/pkexec-args"
-cat >"$standin/pkexec" <<STANDIN
+# The system bus with Debian's configuration, which reads the installed bus
+# policy and service file, and polkit with the installed action.
+mkdir -p /run/dbus
+dbus-daemon --system --fork
+on_bus() {
+  gdbus call --system --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+}
+decide() {  # polkit's answer for nobody: YES or NO, with a polkitd started afresh
+  cat >/etc/polkit-1/rules.d/50-hlqconfig-test.rules <<RULES
+polkit.addRule(function(action, subject) {
+    if (action.id == "org.hlqconfig.hlqconfig.configure" && subject.user == "nobody")
+        return polkit.Result.$1;
+});
+RULES
+  if [ -n "${polkitd_pid:-}" ]; then kill "$polkitd_pid"; wait "$polkitd_pid" || true; fi
+  while on_bus org.freedesktop.PolicyKit1; do sleep 0.1; done
+  /usr/lib/polkit-1/polkitd --no-debug >"$work/polkitd.log" 2>&1 &
+  polkitd_pid=$!
+  for _ in $(seq 100); do on_bus org.freedesktop.PolicyKit1 && return; sleep 0.1; done
+  fail "polkitd did not come onto the bus"
+}
+# The helper's stand-in systemctl, which records its calls and its user.
+cat >/usr/local/sbin/systemctl <<'STANDIN'
 #!/bin/sh
-printf '%s\n' "\$@" >"$work/pkexec-args"
-exit 126
+printf '%s\n' "$*" >>/usr/local/sbin/systemctl-calls
+id -u >>/usr/local/sbin/systemctl-users
 STANDIN
-chmod 755 "$standin/pkexec"
-status=0
-setpriv --reuid=nobody --regid=nogroup --clear-groups env -i PATH="$standin:/usr/bin:/bin" \
-  /usr/bin/hlqconfig 2>"$work/launcher-errors" || status=$?
-[ "$status" -eq 126 ] || fail "launcher as nobody: status $status, expected pkexec's 126"
-[ "$(cat "$work/pkexec-args")" = "$tool" ] ||
-  fail "pkexec was given '$(cat "$work/pkexec-args")', expected exactly '$tool'"
-grep -q "dismissed" "$work/launcher-errors" ||
-  fail "launcher said nothing of the dismissed dialog: '$(cat "$work/launcher-errors")'"
-echo "round trip: the launcher asks pkexec for $tool and passes on its refusal"
+chmod 755 /usr/local/sbin/systemctl
+: >/usr/local/sbin/systemctl-calls
+: >/usr/local/sbin/systemctl-users
+
+# The technician's own X server, session bus and accessibility bus.
+technician_home=$(mktemp -d)
+chown nobody "$technician_home"
+as_technician() {  # MODE [wrapper...]: installed_tool.py MODE as nobody
+  local mode=$1
+  shift
+  setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env -i PATH=/usr/bin:/bin HOME="$technician_home" LANG=C.UTF-8 GDK_GL=disable "$@" \
+    dbus-run-session -- /usr/bin/python3 "$source_dir/tests/package/installed_tool.py" "$mode" \
+    "$source_dir" || fail "the technician's window ($mode) failed"
+}
+xvfb=(xvfb-run -n "$display" -s "-screen 0 1280x1024x24 -noreset")
+
+decide YES
+on_bus org.hlqconfig.Helper1 && fail "the helper runs before anyone asked for it"
+as_technician allowed "${xvfb[@]}"
+on_bus org.hlqconfig.Helper1 || fail "the bus did not start the installed helper"
+[ "$(sed -n 's/.*<Log_Level>\(.*\)<\/Log_Level>.*/\1/p' /opt/pemo/hlq/KWNLogging.xml)" = 4 ] ||
+  fail "Log_Level was not stored through the helper"
+[ "$(stat -c %u:%g /opt/pemo/hlq/KWNLogging.xml)" = 0:0 ] || fail "the logging file is no longer root's"
+[ "$(cat /usr/local/sbin/systemctl-calls)" = "restart kwn" ] ||
+  fail "systemctl calls through the helper: '$(cat /usr/local/sbin/systemctl-calls)'"
+[ "$(cat /usr/local/sbin/systemctl-users)" = 0 ] || fail "the restart did not run as root"
+echo "round trip: as nobody, the window stores through the installed helper and restarts through it"
+
+decide NO
+configuration >"$work/before-refusal"
+as_technician refused "${xvfb[@]}"
+configuration | diff -u "$work/before-refusal" - || fail "a refused Apply changed the configuration"
+[ "$(cat /usr/local/sbin/systemctl-calls)" = "restart kwn" ] || fail "a refused run restarted"
+echo "round trip: refused by polkit, nothing is stored and the window says why"
+
+as_technician wayland
+echo "round trip: as nobody, the window is a native Wayland client seen on the accessibility bus"
+stop_services
 
 # Removal takes the package's files and the folders only it used, nothing else.
-shared_places="/opt /usr/bin /usr/share/applications /usr/share/polkit-1 /usr/share/metainfo
-  /usr/share/icons/hicolor /usr/share/doc /usr/share/lintian /usr/share/locale /usr/share/man/man1"
+shared_places="/opt /usr/bin /usr/libexec /usr/share/applications /usr/share/polkit-1
+  /usr/share/dbus-1 /lib/systemd/system /usr/share/metainfo /usr/share/icons/hicolor /usr/share/doc
+  /usr/share/lintian /usr/share/locale /usr/share/man/man1"
 places() { for place in $shared_places; do if [ -e "$place" ]; then find "$place"; fi; done | sort; }
 places >"$work/before-remove"
 configuration >"$work/configuration-before-remove"
