@@ -16,15 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "app/fixed_paths.h"
-#include "app/registries.h"
-#include "app/startup.h"
 #include "pages/cashdrawer_page.h"
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
 #include "pages/msr_page.h"
 #include "pages/printer_page.h"
 #include "tools/bench/bare_replace.h"
+#include "tools/bench/loaded_pages.h"
 
 namespace {
 
@@ -59,14 +57,10 @@ void bareReplaces(const std::string& file, int count) {
 int main(int argc, char** argv) {
   if (!gtk_init_check(&argc, &argv)) return 1;
   int repetitions = argc > 1 ? std::atoi(argv[1]) : 30;
-  GtkBuilder* builder = gtk_builder_new_from_file(HLQ_UiFilePath());
-  HLQComboBoxes combos{};
-  HLQEntries entries{};
-  HLQCheckBoxes checks{};
-  HLQCT_SetComboBoxesHandler(builder, &combos);
-  HLQCT_SetEntriesHandler(builder, &entries);
-  HLQCT_SetCheckBoxesHandler(builder, &checks);
-  HLQInitPages(&combos, &entries, &checks);
+  BenchLoadedPages window;
+  HLQComboBoxes& combos = window.combos;
+  HLQEntries& entries = window.entries;
+  HLQCheckBoxes& checks = window.checks;
 
   const std::vector<PageApply> pages = {
       {"printer", [&] { return PrinterTab_WriteValues(&combos, &checks, &entries); }},
@@ -108,6 +102,5 @@ int main(int argc, char** argv) {
     std::printf("%s writes %d apply_us %.0f floor_us %.0f\n", page.name, writes,
                 median(applyTimes), median(floorTimes));
   }
-  g_object_unref(builder);
   return 0;
 }

@@ -11,28 +11,19 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/fixed_paths.h"
-#include "app/registries.h"
-#include "app/startup.h"
 #include "pages/msr_page.h"
+#include "tools/bench/loaded_pages.h"
 
 int main(int argc, char** argv) {
   if (!gtk_init_check(&argc, &argv)) return 1;
   const int runs = argc > 1 ? std::atoi(argv[1]) : 21;
-  GtkBuilder* builder = gtk_builder_new_from_file(HLQ_UiFilePath());
-  HLQComboBoxes combos{};
-  HLQEntries entries{};
-  HLQCheckBoxes checks{};
-  HLQCT_SetComboBoxesHandler(builder, &combos);
-  HLQCT_SetEntriesHandler(builder, &entries);
-  HLQCT_SetCheckBoxesHandler(builder, &checks);
-  HLQInitPages(&combos, &entries, &checks);
+  BenchLoadedPages window;
 
   std::vector<double> times;
   int writes = 0;
   for (int i = 0; i <= runs; ++i) {
     auto start = std::chrono::steady_clock::now();
-    ApplyReport report = MSRTab_WriteValues(&combos, &checks, &entries);
+    ApplyReport report = MSRTab_WriteValues(&window.combos, &window.checks, &window.entries);
     auto end = std::chrono::steady_clock::now();
     if (!report.notStored.empty()) {
       std::fprintf(stderr, "msr_apply_bench: %s was not stored: %s\n",
@@ -47,6 +38,5 @@ int main(int argc, char** argv) {
   const size_t n = times.size();
   std::printf("msr writes %d apply_us %.0f\n", writes,
               n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2);
-  g_object_unref(builder);
   return 0;
 }

@@ -1,0 +1,13 @@
+#include "tools/bench/loaded_pages.h"
+
+#include "app/fixed_paths.h"
+#include "app/startup.h"
+
+BenchLoadedPages::BenchLoadedPages() : builder(gtk_builder_new_from_file(HLQ_UiFilePath())) {
+  HLQCT_SetComboBoxesHandler(builder, &combos);
+  HLQCT_SetEntriesHandler(builder, &entries);
+  HLQCT_SetCheckBoxesHandler(builder, &checks);
+  HLQInitPages(&combos, &entries, &checks);
+}
+
+BenchLoadedPages::~BenchLoadedPages() { g_object_unref(builder); }
