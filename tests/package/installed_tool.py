@@ -38,6 +38,7 @@ from checks import expect_equal, require  # noqa: E402
 from journey import Journey  # noqa: E402
 from journeys import logging_apply_and_restart  # noqa: E402
 from sandbox import Sandbox, ToolProcess  # noqa: E402
+from technician_window import refused_report  # noqa: E402
 from ui import Window, choose, find_application  # noqa: E402
 from waiting import wait_until  # noqa: E402
 
@@ -48,7 +49,6 @@ LOGGING_FILE = "/opt/pemo/hlq/KWNLogging.xml"
 # stand-in systemctl there that records its calls.
 HELPER_SYSTEMCTL_LOG = "/usr/local/sbin/systemctl-calls"
 TABS = ["Printer", "Cash Drawer", "Line Display", "MSR", "Logging"]
-REFUSED = "not authorised: the administrator's password was refused"
 LOGGING_KEYS = ["Log_Level", "Module_Service", "Module_CD", "Module_LD", "Module_MSR",
                 "Module_PRINTER_USB"]
 
@@ -110,9 +110,7 @@ def refused(j):
     tool = as_technician(j)
     page = tool.window.open_tab("Logging")
     choose(page.labelled("Log level:"), "Error")
-    report = ("The settings were not fully applied.\n\nNot stored in " + LOGGING_FILE + ":\n" +
-              "\n".join(f"\u2022 {key}: {REFUSED}" for key in LOGGING_KEYS))
-    j.apply(tool, page, report, "Logging Configuration")
+    j.apply(tool, page, refused_report(LOGGING_FILE, LOGGING_KEYS), "Logging Configuration")
     j.close_window(tool)
     j.expect_clean_exit(tool)
 
