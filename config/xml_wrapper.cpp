@@ -37,10 +37,8 @@ bool needsHelper(const char* file, int access) {
 
 // The helper is given only names and text that it could accept; anything
 // else is refused here by the configuration code, with its own reason.
-bool helperMayTake(const std::vector<HLQValueToStore>& values) {
-  for (const HLQValueToStore& v : values)
-    if (!v.section || !v.key || !HLQ_IsXmlSafeText(v.value.c_str())) return false;
-  return !values.empty();
+bool helperMayTake(const HLQValueToStore& v) {
+  return v.section && v.key && HLQ_IsXmlSafeText(v.value.c_str());
 }
 
 WriteResult storeHere(HXMLWRAPPER handle, const char* file, const HLQValueToStore& v) {
@@ -103,10 +101,23 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
 
 std::vector<WriteResult> HLQ_StoreValues(const char* file,
                                          const std::vector<HLQValueToStore>& values) {
-  if (needsHelper(file, W_OK) && helperMayTake(values)) return HLQ_HelperWriteValues(file, values);
-  std::vector<WriteResult> results;
+  const bool throughHelper = needsHelper(file, W_OK);
+  std::vector<WriteResult> results(values.size());
+  std::vector<HLQValueToStore> forHelper;
+  std::vector<size_t> placeOf;
   HXMLWRAPPER handle = xmlwrapper_create();
-  for (const HLQValueToStore& v : values) results.push_back(storeHere(handle, file, v));
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (throughHelper && helperMayTake(values[i])) {
+      forHelper.push_back(values[i]);
+      placeOf.push_back(i);
+    } else {
+      results[i] = storeHere(handle, file, values[i]);
+    }
+  }
   xmlwrapper_destroy(handle);
+  if (!forHelper.empty()) {
+    std::vector<WriteResult> answers = HLQ_HelperWriteValues(file, forHelper);
+    for (size_t k = 0; k < answers.size(); ++k) results[placeOf[k]] = answers[k];
+  }
   return results;
 }

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <tinyxml2.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
@@ -358,3 +363,36 @@ TEST_F(XmlConfig, FlatFunctionsPassThroughAndTolerateNullHandle) {
 }
 
 }  // namespace
+
+// A technician's Apply where the helper cannot be reached: each value says
+// why it went nowhere, and one the file could not keep is refused for that,
+// not sent along. Run in a child process given nobody's IDs and a system
+// bus address that leads nowhere.
+TEST(StoreValues, WithoutTheHelperEachValueOfATechnicianSaysWhy) {
+  TempDir dir;
+  chmod(dir.path().c_str(), 0755);
+  const std::string file = dir.file("KWNConfig.xml");
+  HLQTest_CopySample("KWNConfig.xml", file);
+  HLQTest_SetDeviceConfigPath(file);
+  const std::string before = HLQTest_ReadFile(file);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/hlq-test-bus", 1);
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    std::vector<WriteResult> results = HLQ_StoreValues(
+        file.c_str(), {{"Ports_Configuration", "LD_USB", nullptr, "\x01"},
+                       {"Ports_Configuration", "LD_USB", "PID", "0d02"}});
+    const bool refusedHere = results[0].status == WriteStatus::TextNotAllowed &&
+                             results[0].reason.find("XML does not allow") != std::string::npos;
+    const bool unreached = results[1].status == WriteStatus::NotAuthorized &&
+                           results[1].reason.find("could not be reached") != std::string::npos;
+    if (!refusedHere || !unreached)
+      std::fprintf(stderr, "%s\n%s\n", results[0].reason.c_str(), results[1].reason.c_str());
+    _exit(refusedHere && unreached ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+  EXPECT_EQ(HLQTest_ReadFile(file), before);
+}
