@@ -115,8 +115,8 @@ class Run:
         env.update({name: value for name, value in os.environ.items()
                     if name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")})
         if "LSAN_OPTIONS" in env:
-            env["LSAN_OPTIONS"] = re.sub(r"suppressions=[^:]*",
-                                         "suppressions=" + self.programs["suppressions"],
+            env["LSAN_OPTIONS"] = re.sub(r"(^|:)suppressions=[^:]*",
+                                         r"\1suppressions=" + self.programs["suppressions"],
                                          env["LSAN_OPTIONS"])
         command = AS_TECHNICIAN + [
             "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset",
