@@ -57,9 +57,18 @@ apt_get() {
   DEBIAN_FRONTEND=noninteractive apt-get -y -qq -o DPkg::Lock::Timeout=600 "$@" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log" >&2; fail "apt-get $* failed"; }
 }
+# Ends what the round trip started on the system bus; once is enough, and
+# a second call (from the exit trap) finds nothing left to end.
 stop_services() {
-  [ -z "${polkitd_pid:-}" ] || { kill "$polkitd_pid" 2>/dev/null; wait "$polkitd_pid" || true; }
-  [ ! -f /run/dbus/pid ] || kill "$(cat /run/dbus/pid)" 2>/dev/null || true
+  if [ -n "${polkitd_pid:-}" ]; then
+    kill "$polkitd_pid" 2>/dev/null || true
+    wait "$polkitd_pid" 2>/dev/null || true
+    polkitd_pid=
+  fi
+  if [ -f /run/dbus/pid ]; then
+    kill "$(cat /run/dbus/pid)" 2>/dev/null || true
+    rm -f /run/dbus/pid
+  fi
   pkill -f /usr/libexec/hlqconfig/hlqconfig-helper 2>/dev/null || true
 }
 remove_package() {
@@ -121,7 +130,7 @@ polkit.addRule(function(action, subject) {
         return polkit.Result.$1;
 });
 RULES
-  if [ -n "${polkitd_pid:-}" ]; then kill "$polkitd_pid"; wait "$polkitd_pid" || true; fi
+  if [ -n "${polkitd_pid:-}" ]; then kill "$polkitd_pid" || true; wait "$polkitd_pid" || true; fi
   while on_bus org.freedesktop.PolicyKit1; do sleep 0.1; done
   /usr/lib/polkit-1/polkitd --no-debug >"$work/polkitd.log" 2>&1 &
   polkitd_pid=$!
