@@ -30,11 +30,13 @@ const char* HLQ_ConfigFileName(const char* path) {
   return nullptr;
 }
 
+namespace {
+
 #define HLQ_DEVICE(section, key, attributes) {HLQ_DEVICE_FILE_NAME, section, key, attributes}
 #define HLQ_LOGGING(key) {HLQ_LOGGING_FILE_NAME, kwn::LOGGING, key, kNoAttributes}
 #define HLQ_MSR(key) HLQ_DEVICE(kwn::MSR, key, kNoAttributes)
 
-const HLQStoredKey HLQ_STORED_KEYS[] = {
+constexpr HLQStoredKey kStoredKeys[] = {
     HLQ_DEVICE(kwn::PORTS, kwn::PRINTER_USB, kOneDevice),
     HLQ_DEVICE(kwn::PORTS, kwn::CD_USB, kTwoDevices),
     HLQ_DEVICE(kwn::PORTS, kwn::LD_USB, kOneDevice),
@@ -68,10 +70,11 @@ const HLQStoredKey HLQ_STORED_KEYS[] = {
     HLQ_LOGGING(kwn::MODULE_MSR),
     HLQ_LOGGING(kwn::MODULE_PRINTER_USB),
 };
-const size_t HLQ_STORED_KEY_COUNT = sizeof HLQ_STORED_KEYS / sizeof HLQ_STORED_KEYS[0];
+
+}  // namespace
 
 const HLQStoredKey* HLQ_FindStoredKey(const char* file, const char* section, const char* key) {
-  for (const HLQStoredKey& stored : HLQ_STORED_KEYS)
+  for (const HLQStoredKey& stored : kStoredKeys)
     if (same(file, stored.file) && same(section, stored.section) && same(key, stored.key))
       return &stored;
   return nullptr;

@@ -3,7 +3,6 @@
 // The pages use these names rather than literals of their own.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -78,10 +77,8 @@ struct HLQStoredKey {
   const char* key;
   const char* const* attributes;  // ends with nullptr
 };
-extern const HLQStoredKey HLQ_STORED_KEYS[];
-extern const size_t HLQ_STORED_KEY_COUNT;
-
-// The entry for this key, or nullptr when no page stores it.
+// The entry for this key in the table (config_layout.cpp), or nullptr when
+// no page stores it.
 const HLQStoredKey* HLQ_FindStoredKey(const char* file, const char* section, const char* key);
 // True when a page writes `attribute` of this key.
 bool HLQ_IsStoredAttribute(const HLQStoredKey& key, const char* attribute);
