@@ -11,10 +11,10 @@
 #include <string>
 
 #include "app/apply_report.h"
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
-#include "config/helper_client.h"
+#include "config/helper_calls.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ bool restart() {
     return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   }
   std::string problem;
-  if (HLQ_HelperRestartDaemon(&problem)) return true;
+  const HLQHelperCalls* calls = HLQ_HelperCalls(&problem);
+  if (calls && calls->restartDaemon(&problem, HLQ_HelperInteractive())) return true;
   std::fprintf(stderr, _("hlqconfig: the daemon was not restarted: %s\n"), problem.c_str());
   return false;
 }

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "app/apply_report.h"
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
 #include "app/shutdown.h"
 #include "app/translations.h"
+#include "config/helper_calls.h"
 #include "pages/cashdrawer_page.h"
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
@@ -67,6 +68,7 @@ void HLQInitPages(HLQComboBoxes* combos, HLQEntries* entries, HLQCheckBoxes* che
 int HLQMain(int argc, char** argv) {
   HLQInstallInterruptHandler();
   HLQSetUpTranslations();
+  HLQ_UseHelperCalls(HLQ_LinkedHelperCalls);
 
   auto* combos = new HLQComboBoxes{};
   auto* entries = new HLQEntries{};

@@ -4,7 +4,7 @@
 
 #include <clocale>
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 
 void HLQSetUpTranslations() {
   std::setlocale(LC_ALL, "");

@@ -67,22 +67,6 @@ const char* HLQ_ConfigFilePath(const char* name);
 // The name of one of the two files' paths, or nullptr for any other path.
 const char* HLQ_ConfigFileName(const char* path);
 
-// Every value that the pages read and store, as file name, section and key,
-// with the attributes of that key that a page writes. The pages take their
-// names from the constants above; this table is the one list of where they
-// store them, and what the helper accepts.
-struct HLQStoredKey {
-  const char* file;  // HLQ_DEVICE_FILE_NAME or HLQ_LOGGING_FILE_NAME
-  const char* section;
-  const char* key;
-  const char* const* attributes;  // ends with nullptr
-};
-// The entry for this key in the table (config_layout.cpp), or nullptr when
-// no page stores it.
-const HLQStoredKey* HLQ_FindStoredKey(const char* file, const char* section, const char* key);
-// True when a page writes `attribute` of this key.
-bool HLQ_IsStoredAttribute(const HLQStoredKey& key, const char* attribute);
-
 // Booleans of the device configuration file: "1" / "0", read as on only
 // for exactly "1".
 const char* HLQ_DeviceBoolText(bool on);

@@ -1,13 +1,12 @@
 #include "config/helper_client.h"
 
-#include <gio/gio.h>
 #include <glib/gi18n-lib.h>
 
 #include <clocale>
-#include <cstring>
 
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
+#include "helper1-generated.h"
 
 namespace {
 
@@ -17,17 +16,118 @@ std::string owned(gchar* text) {
   return copy;
 }
 
-// Why a call failed, in words for the user: it did not reach the helper or
-// was not authorised, or the helper refused its arguments (with its message).
-struct Failure {
-  std::string reason;
-  bool argumentsRefused = false;
-};
+// The proxy of one call; nullptr with `error` set when the bus cannot be had.
+HlqHelper1* connect(GError** error) {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, error);
+  if (!bus) return nullptr;
+  // The program outlives the bus: losing it must not end the tool.
+  g_dbus_connection_set_exit_on_close(bus, FALSE);
+  HlqHelper1* proxy = hlq_helper1_proxy_new_sync(
+      bus, GDBusProxyFlags(G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES |
+                           G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS),
+      HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH, nullptr, error);
+  g_object_unref(bus);
+  return proxy;
+}
 
-std::string reasonOf(GError* error) {
+std::vector<WriteResult> writeValues(const char* file, const std::vector<HLQValueToStore>& values,
+                                     bool interactive) {
+  GError* error = nullptr;
+  HlqHelper1* proxy = connect(&error);
+  GVariant* results = nullptr;
+  GVariant* argument = g_variant_ref_sink(HLQ_HelperValuesArgument(values));
+  if (proxy)
+    hlq_helper1_call_write_values_sync(proxy, HLQ_ConfigFileName(file), argument,
+                                       HLQ_MessageLocale(), HLQ_HelperCallFlags(interactive),
+                                       G_MAXINT, &results, nullptr, &error);
+  g_variant_unref(argument);
+  if (proxy) g_object_unref(proxy);
+  if (!results) {
+    std::vector<WriteResult> failed = HLQ_HelperWriteFailure(error, values.size());
+    g_error_free(error);
+    return failed;
+  }
+  std::vector<WriteResult> answers = HLQ_HelperWriteResults(results, values.size());
+  g_variant_unref(results);
+  return answers;
+}
+
+HLQHelperFileRead readValues(const char* file, bool interactive) {
+  GError* error = nullptr;
+  HlqHelper1* proxy = connect(&error);
+  gboolean loaded = FALSE;
+  gchar* reason = nullptr;
+  GVariant* values = nullptr;
+  if (proxy) {
+    hlq_helper1_call_read_values_sync(proxy, HLQ_ConfigFileName(file), HLQ_MessageLocale(),
+                                      HLQ_HelperCallFlags(interactive), G_MAXINT, &loaded,
+                                      &reason, &values, nullptr, &error);
+    g_object_unref(proxy);
+  }
+  HLQHelperFileRead read;
+  if (!values) {
+    bool refused = false;
+    read.reason = HLQ_HelperFailureReason(error, &refused);
+    g_error_free(error);
+    return read;
+  }
+  read = HLQ_HelperFileRead(loaded, reason, values);
+  g_free(reason);
+  g_variant_unref(values);
+  return read;
+}
+
+bool restartDaemon(std::string* problem, bool interactive) {
+  GError* error = nullptr;
+  HlqHelper1* proxy = connect(&error);
+  gint status = -1;
+  bool answered = proxy && hlq_helper1_call_restart_daemon_sync(
+                               proxy, HLQ_HelperCallFlags(interactive), G_MAXINT, &status,
+                               nullptr, &error);
+  if (proxy) g_object_unref(proxy);
+  if (!answered) {
+    bool refused = false;
+    *problem = HLQ_HelperFailureReason(error, &refused);
+    g_error_free(error);
+    return false;
+  }
+  if (status != 0)
+    *problem = owned(g_strdup_printf(_("the restart command ended with status %d"), status));
+  return status == 0;
+}
+
+const HLQHelperCalls kLinkedCalls = {writeValues, readValues, restartDaemon};
+
+}  // namespace
+
+GVariant* HLQ_HelperValuesArgument(const std::vector<HLQValueToStore>& values) {
+  GVariantBuilder items;
+  g_variant_builder_init(&items, G_VARIANT_TYPE("a(ssss)"));
+  for (const HLQValueToStore& v : values)
+    g_variant_builder_add(&items, "(ssss)", v.section, v.key, v.attribute ? v.attribute : "",
+                          v.value.c_str());
+  GVariant* array = g_variant_ref_sink(g_variant_builder_end(&items));
+  GBytes* bytes = g_variant_get_data_as_bytes(array);
+  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
+  g_bytes_unref(bytes);
+  g_variant_unref(array);
+  return argument;
+}
+
+GDBusCallFlags HLQ_HelperCallFlags(bool interactive) {
+  return interactive ? G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION : G_DBUS_CALL_FLAGS_NONE;
+}
+
+const char* HLQ_MessageLocale() {
+  const char* locale = std::setlocale(LC_MESSAGES, nullptr);
+  return locale ? locale : "";
+}
+
+std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
   g_autofree gchar* remote = g_dbus_error_get_remote_error(error);
   g_dbus_error_strip_remote_error(error);
   const std::string name = remote ? remote : "";
+  *refused = name == HLQ_HELPER_ERROR_REFUSED;
   if (name == HLQ_HELPER_ERROR_NOT_AUTHORIZED)
     return _("not authorised: the administrator's password was refused");
   if (name == HLQ_HELPER_ERROR_DISMISSED)
@@ -35,10 +135,15 @@ std::string reasonOf(GError* error) {
   if (name == HLQ_HELPER_ERROR_NO_AGENT)
     return _("not authorised: no authentication agent answered to ask for the administrator's "
              "password");
+  if (name == HLQ_HELPER_ERROR_INTERACTIVE_REQUIRED)
+    return _("not authorised: the administrator's password would be needed, and asking for it "
+             "was not allowed");
+  if (name == HLQ_HELPER_ERROR_BUSY)
+    return _("not authorised: too many of your calls are waiting for authorisation; try again");
   if (name == HLQ_HELPER_ERROR_FAILED)
     // TRANSLATORS: %s is the system's reason, in English.
     return owned(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));
-  if (name == HLQ_HELPER_ERROR_REFUSED)
+  if (*refused)
     // TRANSLATORS: %s is the helper's reason.
     return owned(g_strdup_printf(_("the helper refused it: %s"), error->message));
   // TRANSLATORS: %s is the system's reason, in English.
@@ -48,102 +153,45 @@ std::string reasonOf(GError* error) {
       error->message));
 }
 
-// Calls `method` of the helper and waits for its answer however long the
-// password dialog stays open; nullptr, with `failure` set, when it failed.
-GVariant* call(const char* method, GVariant* arguments, const char* replyType, Failure* failure) {
-  GError* error = nullptr;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
-  GVariant* reply = nullptr;
-  if (bus) {
-    // The window outlives the bus: losing it must not end the tool.
-    g_dbus_connection_set_exit_on_close(bus, FALSE);
-    reply = g_dbus_connection_call_sync(bus, HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH,
-                                        HLQ_HELPER_INTERFACE, method, arguments,
-                                        G_VARIANT_TYPE(replyType),
-                                        G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION,
-                                        G_MAXINT, nullptr, &error);
-    g_object_unref(bus);
-  } else if (arguments) {
-    g_variant_unref(g_variant_ref_sink(arguments));
-  }
-  if (!reply) {
-    g_autofree gchar* remote = g_dbus_error_get_remote_error(error);
-    failure->argumentsRefused = g_strcmp0(remote, HLQ_HELPER_ERROR_REFUSED) == 0;
-    failure->reason = reasonOf(error);
-    g_error_free(error);
-  }
-  return reply;
+std::vector<WriteResult> HLQ_HelperWriteFailure(GError* error, size_t count) {
+  bool refused = false;
+  const std::string reason = HLQ_HelperFailureReason(error, &refused);
+  const WriteStatus status = refused ? WriteStatus::TextNotAllowed : WriteStatus::NotAuthorized;
+  return std::vector<WriteResult>(count, WriteResult{status, reason});
 }
 
-// The language this process shows its messages in, for the helper's reasons.
-const char* messageLocale() {
-  const char* locale = std::setlocale(LC_MESSAGES, nullptr);
-  return locale ? locale : "";
-}
-
-}  // namespace
-
-std::vector<WriteResult> HLQ_HelperWriteValues(const char* file,
-                                               const std::vector<HLQValueToStore>& values) {
-  GVariantBuilder items;
-  g_variant_builder_init(&items, G_VARIANT_TYPE("a(ssss)"));
-  for (const HLQValueToStore& v : values)
-    g_variant_builder_add(&items, "(ssss)", v.section, v.key, v.attribute ? v.attribute : "",
-                          v.value.c_str());
-  Failure failure;
-  GVariant* reply = call("WriteValues",
-                         g_variant_new("(sa(ssss)s)", HLQ_ConfigFileName(file), &items,
-                                       messageLocale()),
-                         "(a(bs))", &failure);
-  const WriteStatus failed =
-      failure.argumentsRefused ? WriteStatus::TextNotAllowed : WriteStatus::NotAuthorized;
-  std::vector<WriteResult> results(values.size(), WriteResult{failed, failure.reason});
-  if (!reply) return results;
-  GVariantIter* answers = nullptr;
-  g_variant_get(reply, "(a(bs))", &answers);
+std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count) {
+  std::vector<WriteResult> answers(count);
+  GVariantIter iter;
+  g_variant_iter_init(&iter, results);
   // A value the helper gave no answer for counts as not stored.
-  for (WriteResult& result : results) {
-    gboolean stored = FALSE;
+  for (WriteResult& answer : answers) {
+    guint32 status = HLQ_HELPER_NOT_STORED;
     const gchar* reason = nullptr;
-    if (!g_variant_iter_next(answers, "(b&s)", &stored, &reason))
-      result = WriteResult{WriteStatus::SaveFailed, _("the helper did not answer for it")};
+    if (!g_variant_iter_next(&iter, "(u&s)", &status, &reason))
+      answer = WriteResult{WriteStatus::SaveFailed, _("the helper did not answer for it")};
+    else if (status == HLQ_HELPER_STORED)
+      answer = WriteResult{};
+    else if (status == HLQ_HELPER_ALREADY_STORED)
+      answer = WriteResult{WriteStatus::AlreadyStored, ""};
     else
-      result = stored ? WriteResult{} : WriteResult{WriteStatus::SaveFailed, reason};
+      answer = WriteResult{WriteStatus::SaveFailed, reason};
   }
-  g_variant_iter_free(answers);
-  g_variant_unref(reply);
-  return results;
+  return answers;
 }
 
-std::optional<std::string> HLQ_HelperReadText(const char* file, const char* section,
-                                              const char* key, std::string* refusal) {
-  Failure failure;
-  GVariant* reply = call("ReadText", g_variant_new("(sss)", HLQ_ConfigFileName(file), section, key),
-                         "(bs)", &failure);
-  if (!reply) {
-    if (!failure.argumentsRefused) *refusal = failure.reason;
-    return std::nullopt;
-  }
+HLQHelperFileRead HLQ_HelperFileRead(gboolean loaded, const char* reason, GVariant* values) {
+  HLQHelperFileRead read;
+  read.answered = true;
+  read.loaded = loaded;
+  read.reason = reason ? reason : "";
+  GVariantIter iter;
+  g_variant_iter_init(&iter, values);
+  const gchar *section, *key, *attribute, *text;
   gboolean present = FALSE;
-  const gchar* text = nullptr;
-  g_variant_get(reply, "(b&s)", &present, &text);
-  std::optional<std::string> value;
-  if (present) value = text;
-  g_variant_unref(reply);
-  return value;
+  while (g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key, &attribute, &present, &text))
+    read.values.push_back({section, key, attribute, bool(present), text});
+  return read;
 }
 
-bool HLQ_HelperRestartDaemon(std::string* problem) {
-  Failure failure;
-  GVariant* reply = call("RestartDaemon", nullptr, "(i)", &failure);
-  if (!reply) {
-    *problem = failure.reason;
-    return false;
-  }
-  gint32 status = -1;
-  g_variant_get(reply, "(i)", &status);
-  g_variant_unref(reply);
-  if (status != 0)
-    *problem = owned(g_strdup_printf(_("the restart command ended with status %d"), status));
-  return status == 0;
-}
+const HLQHelperCalls* HLQ_LinkedHelperCalls(std::string*) { return &kLinkedCalls; }

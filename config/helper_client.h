@@ -1,29 +1,30 @@
-// The tool's calls to the privileged helper on the system bus, for a window
-// that may not write (or read) the daemon's files itself: the helper stores
-// the value with the same configuration code, as root, once polkit allows
-// it. Calls wait as long as the administrator's password dialog is open.
+// The tool's calls to the privileged helper on the system bus, made with the
+// proxy that gdbus-codegen generates from the helper's interface file: what
+// each call sends and how its answer and its errors become results and
+// reasons for the user. The calls here wait for the answer; the window's
+// Apply makes the same calls without waiting.
 #pragma once
 
-#include <optional>
+#include <gio/gio.h>
+
 #include <string>
 #include <vector>
 
-#include "config/xml_config.h"
+#include "config/helper_calls.h"
 
-// The values written through the helper, in one call: each one's result in
-// order, stored or not stored with the helper's reason (in this process's
-// language). When the helper could not be reached or did not authorise the
-// call, every value has WriteStatus::NotAuthorized with the reason. `file`
-// must be one of the daemon's two files (HLQ_ConfigFileName).
-std::vector<WriteResult> HLQ_HelperWriteValues(const char* file,
-                                               const std::vector<HLQValueToStore>& values);
+// The values of a WriteValues call: the serialised a(ssss), as "ay".
+GVariant* HLQ_HelperValuesArgument(const std::vector<HLQValueToStore>& values);
+// The call flags for a call that may (or may not) ask for a password.
+GDBusCallFlags HLQ_HelperCallFlags(bool interactive);
+// The language this process shows its messages in, for the helper's reasons.
+const char* HLQ_MessageLocale();
 
-// A read through the helper: the text, or absent when the helper found none.
-// `refusal` receives why the helper could not be asked or did not authorise
-// the read (and stays empty otherwise).
-std::optional<std::string> HLQ_HelperReadText(const char* file, const char* section,
-                                              const char* key, std::string* refusal);
-
-// Restarts the daemon through the helper; true when the restart command
-// exited with status 0. `problem` receives why it did not.
-bool HLQ_HelperRestartDaemon(std::string* problem);
+// The reason, for the user, why a call failed with `error`; `refused` tells
+// whether the helper refused the arguments (rather than the caller).
+std::string HLQ_HelperFailureReason(GError* error, bool* refused);
+// WriteValues' results (a(us)) for `count` values.
+std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count);
+// A failed call's result for each of `count` values.
+std::vector<WriteResult> HLQ_HelperWriteFailure(GError* error, size_t count);
+// ReadValues' answer.
+HLQHelperFileRead HLQ_HelperFileRead(gboolean loaded, const char* reason, GVariant* values);

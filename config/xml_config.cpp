@@ -4,12 +4,15 @@
 #include <glib/gi18n-lib.h>
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "config/file_lock.h"
 #include "config/safe_save.h"
 #include "config/xml_load.h"
 #include "config/xml_same_document.h"
+#include "config/xml_values.h"
 
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
@@ -45,11 +48,9 @@ WriteResult missingElement(const std::string& path) {
   return notStored(WriteStatus::ElementMissing, reason);
 }
 
-// Loads the file and finds VCP/<section>/<key>; nullptr with the reason when
-// anything on the way is missing.
-XMLElement* locateKey(XMLDocument& doc, const char* file, const char* section, const char* key,
-                      WriteResult* why) {
-  if (!loadDocument(doc, file, why)) return nullptr;
+// Finds VCP/<section>/<key> in a loaded document; nullptr with the reason
+// when anything on the way is missing.
+XMLElement* findKey(XMLDocument& doc, const char* section, const char* key, WriteResult* why) {
   XMLElement* root = doc.FirstChildElement("VCP");
   if (!root) return *why = missingElement("VCP"), nullptr;
   std::string path = std::string("VCP/") + (section ? section : "");
@@ -59,6 +60,14 @@ XMLElement* locateKey(XMLDocument& doc, const char* file, const char* section, c
   XMLElement* keyElement = firstNamed(sectionElement, key);
   if (!keyElement) return *why = missingElement(path), nullptr;
   return keyElement;
+}
+
+// Loads the file and finds VCP/<section>/<key>; nullptr with the reason
+// when anything on the way is missing.
+XMLElement* locateKey(XMLDocument& doc, const char* file, const char* section, const char* key,
+                      WriteResult* why) {
+  if (!loadDocument(doc, file, why)) return nullptr;
+  return findKey(doc, section, key, why);
 }
 
 // Why a value may not be written, or nullopt when it may.
@@ -101,15 +110,17 @@ bool readsBack(XMLDocument& reloaded, const Written& written) {
 // The library accepts some malformed files (it stops silently at a stray end
 // tag, for one) and prints some content in forms that do not load back. So
 // the new content is printed first and saved only when it loads back as the
-// same document holding the written value: a write never leaves the file
+// same document holding every written value: a write never leaves the file
 // unreadable or changes anything else in it.
-WriteResult saveDocument(XMLDocument& doc, const char* file, const Written& written) {
+WriteResult saveDocument(XMLDocument& doc, const char* file, const std::vector<Written>& written) {
   tinyxml2::XMLPrinter printer(nullptr, false);
   doc.Print(&printer);
   const size_t size = printer.CStrSize() - 1;  // without the terminating NUL
   FreshDocument reloaded;
-  if (reloaded.Parse(printer.CStr(), size) != tinyxml2::XML_SUCCESS ||
-      !HLQ_SameDocument(doc, reloaded) || !readsBack(reloaded, written))
+  bool same = reloaded.Parse(printer.CStr(), size) == tinyxml2::XML_SUCCESS &&
+              HLQ_SameDocument(doc, reloaded);
+  for (const Written& value : written) same = same && readsBack(reloaded, value);
+  if (!same)
     return notStored(WriteStatus::SaveFailed,
                      _("the file holds content that would not read back as saved; "
                        "it was left unchanged"));
@@ -171,12 +182,14 @@ std::optional<std::string> CXMLModuleConfig::ReadXMLNodeValue(const char* file,
 WriteResult CXMLModuleConfig::WriteXMLNodeValue(const char* file, const char* section,
                                                 const char* key, const char* text) {
   if (auto refused = refusal(text)) return *refused;
+  HLQFileLock lock(file);
+  if (!lock.held()) return notStored(WriteStatus::SaveFailed, lock.problem());
   FreshDocument doc;
   WriteResult why;
   XMLElement* element = locateKey(doc, file, section, key, &why);
   if (!element) return why;
   setText(element, text);
-  return saveDocument(doc, file, {section, key, nullptr, text});
+  return saveDocument(doc, file, {{section, key, nullptr, text}});
 }
 
 std::optional<std::string> CXMLModuleConfig::ReadXMLNodeProperty(const char* file,
@@ -202,12 +215,14 @@ WriteResult CXMLModuleConfig::WriteXMLNodeProperty(const char* file, const char*
         g_strdup_printf(_("\"%s\" is not a valid attribute name"), attribute);
     return notStored(WriteStatus::TextNotAllowed, reason);
   }
+  HLQFileLock lock(file);
+  if (!lock.held()) return notStored(WriteStatus::SaveFailed, lock.problem());
   FreshDocument doc;
   WriteResult why;
   XMLElement* element = locateKey(doc, file, section, key, &why);
   if (!element) return why;
   element->SetAttribute(attribute, value);
-  return saveDocument(doc, file, {section, key, attribute, value});
+  return saveDocument(doc, file, {{section, key, attribute, value}});
 }
 
 bool HLQ_ReadsBackAsEmpty(const char* text) {
@@ -221,4 +236,104 @@ bool HLQ_IsXmlSafeText(const char* text) {
   for (const char* p = text; *p; p = g_utf8_next_char(p))
     if (!isXmlChar(g_utf8_get_char(p))) return false;
   return true;
+}
+
+namespace {
+
+// Why one value of a batch may not be written, as the single writes check it.
+std::optional<WriteResult> refusalOfValue(const HLQValueToStore& v) {
+  if (auto refused = refusal(v.value.c_str())) return refused;
+  if (v.attribute && !isXmlName(v.attribute)) {
+    g_autofree gchar* reason =
+        g_strdup_printf(_("\"%s\" is not a valid attribute name"), v.attribute);
+    return notStored(WriteStatus::TextNotAllowed, reason);
+  }
+  return std::nullopt;
+}
+
+// True when a read of the element would give the value already.
+bool alreadyHolds(XMLElement* element, const HLQValueToStore& v) {
+  if (v.attribute) {
+    const char* value = element->Attribute(v.attribute);
+    return value && v.value == value;
+  }
+  const char* text = element->GetText();
+  const std::string expected = HLQ_ReadsBackAsEmpty(v.value.c_str()) ? "" : v.value;
+  return expected == (text ? text : "");
+}
+
+WriteResult missingAttribute(const char* section, const char* key, const char* attribute) {
+  // TRANSLATORS: the attribute's name, then the element path of the configuration file.
+  g_autofree gchar* reason = g_strdup_printf(_("the attribute %s of VCP/%s/%s is missing"),
+                                             attribute, section, key);
+  return notStored(WriteStatus::ElementMissing, reason);
+}
+
+}  // namespace
+
+std::vector<WriteResult> HLQ_StoreValuesInOneSave(const char* file,
+                                                  const std::vector<HLQValueToStore>& values) {
+  std::vector<WriteResult> results(values.size());
+  HLQFileLock lock(file);
+  FreshDocument doc;
+  WriteResult why;
+  if (!lock.held()) why = notStored(WriteStatus::SaveFailed, lock.problem());
+  if (!lock.held() || !loadDocument(doc, file, &why)) {
+    std::fill(results.begin(), results.end(), why);
+    return results;
+  }
+  std::vector<Written> written;
+  std::vector<size_t> changed;
+  for (size_t i = 0; i < values.size(); ++i) {
+    const HLQValueToStore& v = values[i];
+    if (auto refused = refusalOfValue(v)) {
+      results[i] = *refused;
+      continue;
+    }
+    XMLElement* element = findKey(doc, v.section, v.key, &results[i]);
+    if (!element) continue;
+    if (alreadyHolds(element, v)) {
+      results[i] = WriteResult{WriteStatus::AlreadyStored, ""};
+      continue;
+    }
+    if (v.attribute)
+      element->SetAttribute(v.attribute, v.value.c_str());
+    else
+      setText(element, v.value.c_str());
+    written.push_back({v.section, v.key, v.attribute, v.value.c_str()});
+    changed.push_back(i);
+  }
+  if (written.empty()) return results;  // nothing to change: the file is not touched
+  const WriteResult saved = saveDocument(doc, file, written);
+  for (size_t i : changed) results[i] = saved;
+  return results;
+}
+
+HLQFileValues HLQ_ReadValuesOnce(const char* file, const std::vector<HLQValueAddress>& addresses) {
+  HLQFileValues read;
+  FreshDocument doc;
+  WriteResult why;
+  if (!loadDocument(doc, file, &why)) {
+    read.reason = why.reason;
+    return read;
+  }
+  read.loaded = true;
+  for (const HLQValueAddress& address : addresses) {
+    HLQReadValue value;
+    XMLElement* element = findKey(doc, address.section, address.key, &why);
+    const char* text = nullptr;
+    if (element && address.attribute) {
+      text = element->Attribute(address.attribute);
+      if (!text) why = missingAttribute(address.section, address.key, address.attribute);
+    } else if (element) {
+      text = element->GetText();
+      if (!text) text = "";
+    }
+    if (text)
+      value.text = text;
+    else
+      value.reason = why.reason;
+    read.values.push_back(std::move(value));
+  }
+  return read;
 }

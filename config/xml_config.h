@@ -9,21 +9,8 @@
 #include <string>
 #include <vector>
 
-enum class WriteStatus {
-  Stored,          // the value is in the file
-  NoHandle,        // called with a null configuration handle
-  FileNotLoaded,   // missing, unreadable, empty or not well-formed
-  ElementMissing,  // VCP, the section or the key element is not there
-  TextNotAllowed,  // holds a character that XML 1.0 does not allow
-  SaveFailed,      // the file could not be rewritten; it is unchanged
-  NotAuthorized,   // the privileged helper could not be reached or did not authorise it
-};
-
-struct WriteResult {
-  WriteStatus status = WriteStatus::Stored;
-  std::string reason;  // for the user, empty when stored
-  bool stored() const { return status == WriteStatus::Stored; }
-};
+#include "config/write_result.h"
+#include "config/xml_values.h"
 
 // Stateless: all state is in the files.
 class CXMLModuleConfig {
@@ -63,14 +50,6 @@ std::optional<std::string> xmlwrapper_ReadXMLNodeProperty(HXMLWRAPPER handle,
 WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file,
                                             const char* section, const char* key,
                                             const char* attribute, const char* value);
-
-// One value an Apply stores: the text of VCP/section/key, or its attribute.
-struct HLQValueToStore {
-  const char* section;
-  const char* key;
-  const char* attribute;  // nullptr: the element's text
-  std::string value;
-};
 
 // Stores the values of one Apply into `file`, in order, each with one load,
 // change and safe save of the whole file, and gives each one's result. A

@@ -6,10 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
 #include <new>
 
 #include "config/config_layout.h"
-#include "config/helper_client.h"
+#include "config/helper_calls.h"
 #include "config/xml_config.h"
 
 struct XMLWrapperHandle {
@@ -22,23 +23,31 @@ WriteResult noHandle() {
   return WriteResult{WriteStatus::NoHandle, _("there is no configuration handle (out of memory)")};
 }
 
-// Once one read was not authorised, the window shows what it can read
-// without asking for the password again at every value.
-bool g_helperReadsRefused = false;
-
-// Only the permission bits (or an ACL) keep an ordinary user from one of
-// the daemon's files; the helper may then do it. Anything else (a missing
-// file, a read-only mount, an immutable file) the helper cannot mend either,
-// and the value's own access reports it.
-bool needsHelper(const char* file, int access) {
-  if (!file || geteuid() == 0 || !HLQ_ConfigFileName(file)) return false;
-  return faccessat(AT_FDCWD, file, access, AT_EACCESS) != 0 && errno == EACCES;
+// What the helper read of each file, asked for once: every page that shows
+// a file takes its values from one call, authorised once.
+std::map<std::string, HLQHelperFileRead>& helperReads() {
+  static std::map<std::string, HLQHelperFileRead> reads;
+  return reads;
 }
 
-// The helper is given only names and text that it could accept; anything
-// else is refused here by the configuration code, with its own reason.
-bool helperMayTake(const HLQValueToStore& v) {
-  return v.section && v.key && HLQ_IsXmlSafeText(v.value.c_str());
+const HLQHelperFileRead& readThroughHelper(const char* file) {
+  auto found = helperReads().find(file);
+  if (found != helperReads().end()) return found->second;
+  HLQHelperFileRead read;
+  std::string problem;
+  if (const HLQHelperCalls* calls = HLQ_HelperCalls(&problem))
+    read = calls->readValues(file, HLQ_HelperInteractive());
+  else
+    read.reason = problem;
+  return helperReads()[file] = read;
+}
+
+const HLQHelperValue* findValue(const HLQHelperFileRead& read, const char* section,
+                                const char* key, const char* attribute) {
+  for (const HLQHelperValue& value : read.values)
+    if (value.section == section && value.key == key && value.attribute == (attribute ? attribute : ""))
+      return &value;
+  return nullptr;
 }
 
 WriteResult storeHere(HXMLWRAPPER handle, const char* file, const HLQValueToStore& v) {
@@ -49,6 +58,36 @@ WriteResult storeHere(HXMLWRAPPER handle, const char* file, const HLQValueToStor
 }
 
 }  // namespace
+
+// Only the permission bits (or an ACL) keep an ordinary user from one of
+// the daemon's files; the helper may then do it. Anything else (a missing
+// file, a read-only mount, an immutable file) the helper cannot mend either,
+// and the value's own access reports it.
+bool HLQ_NeedsHelper(const char* file, int access) {
+  if (!file || geteuid() == 0 || !HLQ_ConfigFileName(file)) return false;
+  return faccessat(AT_FDCWD, file, access, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+HLQFileValues HLQ_ReadValues(const char* file, const std::vector<HLQValueAddress>& addresses) {
+  if (!HLQ_NeedsHelper(file, R_OK)) return HLQ_ReadValuesOnce(file, addresses);
+  const HLQHelperFileRead& read = readThroughHelper(file);
+  HLQFileValues values;
+  values.loaded = read.answered && read.loaded;
+  values.reason = read.reason;
+  if (!values.loaded) return values;
+  for (const HLQValueAddress& address : addresses) {
+    HLQReadValue value;
+    const HLQHelperValue* found = findValue(read, address.section, address.key, address.attribute);
+    if (found && found->present)
+      value.text = found->text;
+    else
+      value.reason = found ? found->text : _("the helper does not read this value");
+    values.values.push_back(std::move(value));
+  }
+  return values;
+}
+
+void HLQ_ForgetHelperReads() { helperReads().clear(); }
 
 // Without memory the handle is null, which every function below accepts:
 // reads give absent and writes report that nothing was stored.
@@ -69,11 +108,10 @@ void xmlwrapper_destroy(HXMLWRAPPER handle) {
 std::optional<std::string> xmlwrapper_ReadXMLNodeValue(HXMLWRAPPER handle, const char* file,
                                                        const char* section, const char* key) {
   if (!handle || !handle->config) return std::nullopt;
-  if (section && key && !g_helperReadsRefused && needsHelper(file, R_OK)) {
-    std::string refusal;
-    auto text = HLQ_HelperReadText(file, section, key, &refusal);
-    g_helperReadsRefused = !refusal.empty();
-    return text;
+  if (section && key && HLQ_NeedsHelper(file, R_OK)) {
+    HLQFileValues read = HLQ_ReadValues(file, {{section, key, nullptr}});
+    if (!read.loaded) return std::nullopt;
+    return read.values.at(0).text;
   }
   return handle->config->ReadXMLNodeValue(file, section, key);
 }
@@ -99,24 +137,37 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
   return handle->config->WriteXMLNodeProperty(file, section, key, attribute, value);
 }
 
+std::vector<WriteResult> HLQ_HelperStore(const char* file,
+                                         const std::vector<HLQValueToStore>& values) {
+  std::string problem;
+  const HLQHelperCalls* calls = HLQ_HelperCalls(&problem);
+  if (calls) return calls->writeValues(file, values, HLQ_HelperInteractive());
+  return std::vector<WriteResult>(values.size(), WriteResult{WriteStatus::NotAuthorized, problem});
+}
+
+// Through the helper, the values go in one call, which the helper stores in
+// one save. It is given only text that it could accept: a text the file
+// cannot keep is refused here by the configuration code, with its own
+// reason, rather than making the helper refuse the whole call.
 std::vector<WriteResult> HLQ_StoreValues(const char* file,
                                          const std::vector<HLQValueToStore>& values) {
-  const bool throughHelper = needsHelper(file, W_OK);
+  const bool throughHelper = HLQ_NeedsHelper(file, W_OK);
   std::vector<WriteResult> results(values.size());
   std::vector<HLQValueToStore> forHelper;
   std::vector<size_t> placeOf;
   HXMLWRAPPER handle = xmlwrapper_create();
   for (size_t i = 0; i < values.size(); ++i) {
-    if (throughHelper && helperMayTake(values[i])) {
-      forHelper.push_back(values[i]);
+    const HLQValueToStore& v = values[i];
+    if (throughHelper && v.section && v.key && HLQ_IsXmlSafeText(v.value.c_str())) {
+      forHelper.push_back(v);
       placeOf.push_back(i);
     } else {
-      results[i] = storeHere(handle, file, values[i]);
+      results[i] = storeHere(handle, file, v);
     }
   }
   xmlwrapper_destroy(handle);
   if (!forHelper.empty()) {
-    std::vector<WriteResult> answers = HLQ_HelperWriteValues(file, forHelper);
+    std::vector<WriteResult> answers = HLQ_HelperStore(file, forHelper);
     for (size_t k = 0; k < answers.size(); ++k) results[placeOf[k]] = answers[k];
   }
   return results;

@@ -5,10 +5,9 @@
 #include <cstdint>
 
 #include "app/registries.h"
+#include "devices/codepage_list.h"
 #include "devices/supported_device.h"
 
-inline constexpr int HLQ_PREDEFINED_CODEPAGE_COUNT = 26;
-extern const char predefined_codepages[HLQ_PREDEFINED_CODEPAGE_COUNT][16];
 
 // The active position of the emulation mode selector.
 extern int32_t emm_index;

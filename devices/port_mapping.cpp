@@ -2,28 +2,38 @@
 
 #include <cstring>
 
-namespace {
+#include "config/config_layout.h"
 
-struct PortPosition {
-  const char* text;
-  int32_t position;
-};
+namespace {
 
 // Each selector lists "None" and then its own ports in this order, so a
 // stored port text maps back to the item it was written from.
-constexpr PortPosition kPorts[] = {
-    {" ", 0},
-    {"/dev/ttyS10", 1}, {"/dev/ttyS15", 1}, {"/dev/ttyS18", 1}, {"/dev/ttyS20", 1},
-    {"/dev/ttyS11", 2}, {"/dev/ttyS16", 2}, {"/dev/ttyS19", 2}, {"/dev/ttyS21", 2},
-    {"/dev/ttyS12", 3}, {"/dev/ttyS17", 3},
+struct PagePorts {
+  const char* portKey;
+  const char* ports[HLQ_MAX_PORTS_PER_SELECTOR + 1];  // ends with nullptr
+};
+
+constexpr PagePorts kPagePorts[] = {
+    {kwn::PRINTER_USB, {"/dev/ttyS10", "/dev/ttyS11", "/dev/ttyS12", nullptr}},
+    {kwn::CD_USB, {"/dev/ttyS15", "/dev/ttyS16", "/dev/ttyS17", nullptr}},
+    {kwn::LD_USB, {"/dev/ttyS18", "/dev/ttyS19", nullptr}},
+    {kwn::MSR_USB, {"/dev/ttyS20", "/dev/ttyS21", nullptr}},
 };
 
 }  // namespace
 
+const char* const* HLQ_PortsOfSelector(const char* portKey) {
+  for (const PagePorts& page : kPagePorts)
+    if (portKey && std::strcmp(page.portKey, portKey) == 0) return page.ports;
+  return nullptr;
+}
+
+// The position depends on the text alone, not on the page it is stored for.
 int32_t HLQCT_DevicePortIndexParsing(const char* text) {
   if (!text) return 0;
-  for (const auto& port : kPorts)
-    if (std::strcmp(text, port.text) == 0) return port.position;
+  for (const PagePorts& page : kPagePorts)
+    for (int32_t i = 0; page.ports[i]; ++i)
+      if (std::strcmp(text, page.ports[i]) == 0) return i + 1;
   return 0;
 }
 
@@ -36,6 +46,6 @@ std::string HLQCT_PortTextToStore(const char* activeText) {
   // has no text: that stores no port rather than crashing the Apply. The item
   // "None" is deliberately not translatable in the UI file, so that it reads
   // the same in every language and is never stored as a port.
-  if (!activeText || std::strcmp(activeText, "None") == 0) return " ";
+  if (!activeText || std::strcmp(activeText, "None") == 0) return HLQ_NO_PORT_TEXT;
   return activeText;
 }

@@ -6,6 +6,15 @@
 #include <optional>
 #include <string>
 
+// What a port of "None" is stored as: one blank, which reads back as "".
+inline constexpr const char* HLQ_NO_PORT_TEXT = " ";
+inline constexpr int HLQ_MAX_PORTS_PER_SELECTOR = 3;
+
+// The device paths that the port selector of a port element (kwn::PRINTER_USB,
+// ...) offers after "None", in order and ending with nullptr; nullptr for a
+// key that is no port element.
+const char* const* HLQ_PortsOfSelector(const char* portKey);
+
 // 0 to 3 by exact text; any text not in the table gives 0.
 int32_t HLQCT_DevicePortIndexParsing(const char* text);
 

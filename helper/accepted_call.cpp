@@ -1,12 +1,14 @@
 #include "helper/accepted_call.h"
 
-#include <glib.h>
 #include <glib/gi18n-lib.h>
 
 #include <cstring>
+#include <set>
+#include <tuple>
 
 #include "config/config_layout.h"
-#include "config/xml_config.h"
+#include "helper/bus_names.h"
+#include "pages/page_model.h"
 
 namespace {
 
@@ -28,48 +30,33 @@ std::string owned(gchar* text) {
   return copy;
 }
 
-std::string refusalOfFile(const char* file) {
+}  // namespace
+
+std::string HLQ_RefusalOfFile(const char* file) {
   if (HLQ_ConfigFilePath(file)) return "";
   // TRANSLATORS: the helper's refusal; %s is what the caller sent instead of a file name.
   return owned(g_strdup_printf(_("the file must be named \"device\" or \"logging\", not %s"),
                                quoted(file).c_str()));
 }
 
-// The stored key, or nullptr with `why` set.
-const HLQStoredKey* storedKey(const char* file, const char* section, const char* key,
-                              std::string* why) {
-  *why = refusalOfFile(file);
-  if (!why->empty()) return nullptr;
-  const HLQStoredKey* stored = HLQ_FindStoredKey(file, section, key);
-  if (!stored)
-    // TRANSLATORS: the helper's refusal: section, key, then the file's name.
-    *why = owned(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s file"),
-                                 quoted(section).c_str(), quoted(key).c_str(), file));
-  return stored;
-}
-
-std::string refusalOfValue(const char* value) {
-  if (!value || !HLQ_IsXmlSafeText(value))
-    return _("the value is not text that the file keeps unchanged "
-             "(it holds a control character or is not UTF-8)");
-  if (std::strlen(value) > HLQ_HELPER_MAX_VALUE_BYTES)
-    return owned(g_strdup_printf(_("the value is longer than %u bytes"),
-                                 unsigned(HLQ_HELPER_MAX_VALUE_BYTES)));
-  return "";
-}
-
-}  // namespace
-
 std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char* key,
                                const char* attribute, const char* value) {
-  std::string why;
-  const HLQStoredKey* stored = storedKey(file, section, key, &why);
-  if (!stored) return why;
-  if (attribute && *attribute && !HLQ_IsStoredAttribute(*stored, attribute))
+  std::string why = HLQ_RefusalOfFile(file);
+  if (!why.empty()) return why;
+  const HLQStoredValue* stored = HLQ_FindStoredValue(file, section, key, attribute);
+  if (!stored && attribute && *attribute && HLQ_FindStoredValue(file, section, key, nullptr))
     // TRANSLATORS: the helper's refusal: the attribute, then section and key.
     return owned(g_strdup_printf(_("%s is not an attribute that the tool stores of %s/%s"),
-                                 quoted(attribute).c_str(), section, key));
-  return refusalOfValue(value);
+                                 quoted(attribute).c_str(), quoted(section).c_str(),
+                                 quoted(key).c_str()));
+  if (!stored)
+    // TRANSLATORS: the helper's refusal: section, key, then the file's name.
+    return owned(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s file"),
+                                 quoted(section).c_str(), quoted(key).c_str(), file));
+  why = HLQ_RefusalOfStoredText(*stored, value);
+  if (why.empty()) return "";
+  // TRANSLATORS: the helper's refusal: the key, then why its value was refused.
+  return owned(g_strdup_printf(_("%s: %s"), key, why.c_str()));
 }
 
 std::string HLQ_RefusalOfValueCount(size_t count) {
@@ -80,12 +67,6 @@ std::string HLQ_RefusalOfValueCount(size_t count) {
   return "";
 }
 
-std::string HLQ_RefusalOfReadText(const char* file, const char* section, const char* key) {
-  std::string why;
-  storedKey(file, section, key, &why);
-  return why;
-}
-
 std::string HLQ_RefusalOfLocale(const char* locale) {
   constexpr size_t kLongest = 64;
   bool valid = locale && std::strlen(locale) <= kLongest && locale[0] != '.';
@@ -94,4 +75,35 @@ std::string HLQ_RefusalOfLocale(const char* locale) {
   if (valid) return "";
   // TRANSLATORS: the helper's refusal; %s is what the caller sent as its locale.
   return owned(g_strdup_printf(_("%s is not a locale name"), quoted(locale).c_str()));
+}
+
+GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal) {
+  const gsize size = g_variant_get_size(serialised);
+  if (size > HLQ_HELPER_MAX_VALUES_BYTES) {
+    *refusal = owned(g_strdup_printf(_("the values take more than %u bytes"),
+                                     unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
+    return nullptr;
+  }
+  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
+  GVariant* values =
+      g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(ssss)"), bytes, FALSE));
+  g_bytes_unref(bytes);
+  if (!g_variant_is_normal_form(values))
+    *refusal = _("the values are not a well-formed array of (section, key, attribute, value)");
+  else
+    *refusal = HLQ_RefusalOfValueCount(g_variant_n_children(values));
+  std::set<std::tuple<std::string, std::string, std::string>> addresses;
+  GVariantIter iter;
+  const gchar *section, *key, *attribute, *value;
+  g_variant_iter_init(&iter, values);
+  while (refusal->empty() &&
+         g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value)) {
+    *refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
+    if (refusal->empty() && !addresses.emplace(section, key, attribute).second)
+      // TRANSLATORS: the helper's refusal; %s names the value given twice.
+      *refusal = owned(g_strdup_printf(_("%s is given more than once"), quoted(key).c_str()));
+  }
+  if (refusal->empty()) return values;
+  g_variant_unref(values);
+  return nullptr;
 }

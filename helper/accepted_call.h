@@ -1,15 +1,13 @@
 // What the helper accepts of a caller: exactly the values that the tool's
-// pages store, named as they name them. Everything a caller sends is checked
-// here before anything is authorised or written; the helper trusts nothing
-// else of the caller.
+// pages store, each one a text its page can write there (the page model's
+// rule for that key). Everything a caller sends is checked here before
+// anything is authorised or written; the helper trusts nothing else of the
+// caller.
 #pragma once
 
-#include <string>
+#include <glib.h>
 
-// The longest value a page may store through the helper, in bytes, and the
-// most values one call may store (a page stores at most 20).
-inline constexpr size_t HLQ_HELPER_MAX_VALUE_BYTES = 1024;
-inline constexpr size_t HLQ_HELPER_MAX_VALUES = 64;
+#include <string>
 
 // Each returns "" when a page of the tool could have sent these arguments,
 // otherwise what was refused, for the caller. `attribute` "" names the
@@ -17,6 +15,12 @@ inline constexpr size_t HLQ_HELPER_MAX_VALUES = 64;
 std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char* key,
                                const char* attribute, const char* value);
 std::string HLQ_RefusalOfValueCount(size_t count);
-std::string HLQ_RefusalOfReadText(const char* file, const char* section, const char* key);
+std::string HLQ_RefusalOfFile(const char* file);
 // A locale name as setlocale() gives it ("de_DE.UTF-8", "C"), or "".
 std::string HLQ_RefusalOfLocale(const char* locale);
+
+// The values of a WriteValues call, given as the serialised form of an
+// a(ssss) array: refused by its size before anything of it is unpacked,
+// then by its form, its count, a repeated address or any value. Returns the
+// array (to be unreffed) or nullptr with `refusal` set.
+GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal);

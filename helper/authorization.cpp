@@ -22,13 +22,13 @@ HLQAuthorization outcomeOf(PolkitAuthorizationResult* result) {
 
 }  // namespace
 
-HLQAuthorizationResult HLQ_Authorize(const char* busName) {
+HLQAuthorizationResult HLQ_Authorize(const char* busName, const char* action) {
   GError* error = nullptr;
   PolkitAuthority* authority = polkit_authority_get_sync(nullptr, &error);
   if (!authority) return failed(error);
   PolkitSubject* subject = polkit_system_bus_name_new(busName);
   PolkitAuthorizationResult* result = polkit_authority_check_authorization_sync(
-      authority, subject, HLQ_HELPER_ACTION, nullptr,
+      authority, subject, action, nullptr,
       POLKIT_CHECK_AUTHORIZATION_FLAGS_ALLOW_USER_INTERACTION, nullptr, &error);
   g_object_unref(subject);
   g_object_unref(authority);

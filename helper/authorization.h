@@ -21,4 +21,4 @@ struct HLQAuthorizationResult {
 
 // `busName` is the caller's unique name on the system bus: polkit looks up
 // its process and user itself, so nothing the caller says about itself counts.
-HLQAuthorizationResult HLQ_Authorize(const char* busName);
+HLQAuthorizationResult HLQ_Authorize(const char* busName, const char* action);

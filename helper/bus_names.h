@@ -2,6 +2,8 @@
 // calls to it. The interface itself is org.hlqconfig.Helper1.xml.
 #pragma once
 
+#include <cstddef>
+
 inline constexpr const char* HLQ_HELPER_BUS_NAME = "org.hlqconfig.Helper1";
 inline constexpr const char* HLQ_HELPER_OBJECT_PATH = "/org/hlqconfig/Helper1";
 inline constexpr const char* HLQ_HELPER_INTERFACE = "org.hlqconfig.Helper1";
@@ -13,6 +15,24 @@ inline constexpr const char* HLQ_HELPER_ERROR_NOT_AUTHORIZED =
 inline constexpr const char* HLQ_HELPER_ERROR_DISMISSED = "org.hlqconfig.Helper1.Error.Dismissed";
 inline constexpr const char* HLQ_HELPER_ERROR_NO_AGENT = "org.hlqconfig.Helper1.Error.NoAgent";
 inline constexpr const char* HLQ_HELPER_ERROR_FAILED = "org.hlqconfig.Helper1.Error.Failed";
+inline constexpr const char* HLQ_HELPER_ERROR_BUSY = "org.hlqconfig.Helper1.Error.Busy";
+// A call that would need a password but did not allow one to be asked for.
+inline constexpr const char* HLQ_HELPER_ERROR_INTERACTIVE_REQUIRED =
+    "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired";
 
-// The polkit action that authorises every call.
-inline constexpr const char* HLQ_HELPER_ACTION = "org.hlqconfig.hlqconfig.configure";
+// The polkit actions: reading a file the caller may not read, and storing
+// values or restarting the daemon.
+inline constexpr const char* HLQ_HELPER_READ_ACTION = "org.hlqconfig.hlqconfig.read";
+inline constexpr const char* HLQ_HELPER_CONFIGURE_ACTION = "org.hlqconfig.hlqconfig.configure";
+
+// The largest serialised values array WriteValues takes (it is refused by
+// this size before it is unpacked), and the most values in one call.
+inline constexpr size_t HLQ_HELPER_MAX_VALUES_BYTES = 96 * 1024;
+inline constexpr size_t HLQ_HELPER_MAX_VALUES = 64;
+
+// The status of one value in WriteValues' results.
+enum HLQHelperValueStatus : unsigned {
+  HLQ_HELPER_STORED = 0,
+  HLQ_HELPER_ALREADY_STORED = 1,
+  HLQ_HELPER_NOT_STORED = 2,
+};

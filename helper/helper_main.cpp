@@ -9,7 +9,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "helper/bus_names.h"
 #include "helper/helper_service.h"
 

@@ -4,12 +4,15 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
+#include "config/xml_values.h"
+#include "pages/page_model.h"
 #include "helper/accepted_call.h"
 #include "helper/authorization.h"
 #include "helper/bus_names.h"
@@ -73,8 +76,9 @@ const char* messageOf(HLQAuthorization outcome) {
 
 // The call's arguments were checked; false, with the call answered, when the
 // caller is not allowed to make it.
-bool authorized(GDBusMethodInvocation* invocation, const std::string& what) {
-  HLQAuthorizationResult result = HLQ_Authorize(g_dbus_method_invocation_get_sender(invocation));
+bool authorized(GDBusMethodInvocation* invocation, const char* action, const std::string& what) {
+  HLQAuthorizationResult result =
+      HLQ_Authorize(g_dbus_method_invocation_get_sender(invocation), action);
   if (result.outcome == HLQAuthorization::Allowed) return true;
   std::string message = messageOf(result.outcome);
   if (!result.problem.empty()) message += ": " + result.problem;
@@ -109,68 +113,85 @@ std::string describe(const char* file, const char* section, const char* key,
   return what;
 }
 
+guint32 statusOf(const WriteResult& result) {
+  if (result.changed()) return HLQ_HELPER_STORED;
+  return result.stored() ? HLQ_HELPER_ALREADY_STORED : HLQ_HELPER_NOT_STORED;
+}
+
 // Every value is checked before any is written: a call with one refused
-// value stores none.
-std::string refusalOfValues(const char* file, GVariant* values) {
-  std::string refusal = HLQ_RefusalOfValueCount(g_variant_n_children(values));
+// value stores none. The accepted ones are stored in one save.
+GVariant* storeAll(GDBusMethodInvocation* invocation, const char* file, GVariant* values) {
+  std::vector<HLQValueToStore> toStore;
   GVariantIter iter;
   const gchar *section, *key, *attribute, *value;
   g_variant_iter_init(&iter, values);
-  while (refusal.empty() && g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute,
-                                               &value))
-    refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
-  return refusal;
-}
-
-WriteResult store(const char* file, const char* section, const char* key, const char* attribute,
-                  const char* value) {
-  CXMLModuleConfig config;
-  const char* path = HLQ_ConfigFilePath(file);
-  return *attribute ? config.WriteXMLNodeProperty(path, section, key, attribute, value)
-                    : config.WriteXMLNodeValue(path, section, key, value);
+  while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value))
+    toStore.push_back({section, key, *attribute ? attribute : nullptr, value});
+  const std::vector<WriteResult> results =
+      HLQ_StoreValuesInOneSave(HLQ_ConfigFilePath(file), toStore);
+  GVariantBuilder reply;
+  g_variant_builder_init(&reply, G_VARIANT_TYPE("a(us)"));
+  for (size_t i = 0; i < results.size(); ++i) {
+    const HLQValueToStore& v = toStore[i];
+    recordWrite(invocation, describe(file, v.section, v.key, v.attribute), v.value.c_str(),
+                results[i]);
+    g_variant_builder_add(&reply, "(us)", statusOf(results[i]), results[i].reason.c_str());
+  }
+  return g_variant_builder_end(&reply);
 }
 
 gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
-                       GVariant* values, const gchar* locale) {
+                       GVariant* serialised, const gchar* locale) {
   const std::string what = "WriteValues " + escaped(file);
   if (accepted(invocation, what, HLQ_RefusalOfLocale(locale))) {
     CallerLocale messages(locale);
-    if (accepted(invocation, what, refusalOfValues(file, values)) &&
-        authorized(invocation, what)) {
-      GVariantBuilder results;
-      g_variant_builder_init(&results, G_VARIANT_TYPE("a(bs)"));
-      GVariantIter iter;
-      const gchar *section, *key, *attribute, *value;
-      g_variant_iter_init(&iter, values);
-      while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value)) {
-        WriteResult result = store(file, section, key, attribute, value);
-        recordWrite(invocation, describe(file, section, key, *attribute ? attribute : nullptr),
-                    value, result);
-        g_variant_builder_add(&results, "(bs)", result.stored(), result.reason.c_str());
-      }
-      hlq_helper1_complete_write_values(object, invocation, g_variant_builder_end(&results));
-    }
+    std::string refusal = HLQ_RefusalOfFile(file);
+    GVariant* values = refusal.empty() ? HLQ_AcceptedValues(file, serialised, &refusal) : nullptr;
+    if (accepted(invocation, what, refusal) &&
+        authorized(invocation, HLQ_HELPER_CONFIGURE_ACTION, what))
+      hlq_helper1_complete_write_values(object, invocation, storeAll(invocation, file, values));
+    if (values) g_variant_unref(values);
   }
   finished();
   return TRUE;
 }
 
-gboolean onReadText(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
-                    const gchar* section, const gchar* key) {
-  const std::string what = "ReadText " + escaped(file) + " " + escaped(section) + " " +
-                           escaped(key);
-  if (accepted(invocation, what, HLQ_RefusalOfReadText(file, section, key)) &&
-      authorized(invocation, what)) {
-    auto text = CXMLModuleConfig().ReadXMLNodeValue(HLQ_ConfigFilePath(file), section, key);
-    hlq_helper1_complete_read_text(object, invocation, text.has_value(),
-                                   text ? text->c_str() : "");
+// Every value the pages store in the file.
+std::vector<HLQValueAddress> addressesOf(const char* file) {
+  std::vector<HLQValueAddress> addresses;
+  for (const HLQStoredValue& value : HLQ_StoredValues())
+    if (std::strcmp(value.file, file) == 0)
+      addresses.push_back({value.section, value.key, value.attribute});
+  return addresses;
+}
+
+gboolean onReadValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
+                      const gchar* locale) {
+  const std::string what = "ReadValues " + escaped(file);
+  if (accepted(invocation, what, HLQ_RefusalOfLocale(locale)) &&
+      accepted(invocation, what, HLQ_RefusalOfFile(file)) &&
+      authorized(invocation, HLQ_HELPER_READ_ACTION, what)) {
+    CallerLocale messages(locale);
+    const std::vector<HLQValueAddress> addresses = addressesOf(file);
+    const HLQFileValues read = HLQ_ReadValuesOnce(HLQ_ConfigFilePath(file), addresses);
+    GVariantBuilder values;
+    g_variant_builder_init(&values, G_VARIANT_TYPE("a(sssbs)"));
+    for (size_t i = 0; i < read.values.size(); ++i) {
+      const HLQReadValue& value = read.values[i];
+      g_variant_builder_add(&values, "(sssbs)", addresses[i].section, addresses[i].key,
+                            addresses[i].attribute ? addresses[i].attribute : "",
+                            value.text.has_value(),
+                            value.text ? value.text->c_str() : value.reason.c_str());
+    }
+    hlq_helper1_complete_read_values(object, invocation, read.loaded, read.reason.c_str(),
+                                     g_variant_builder_end(&values));
   }
   finished();
   return TRUE;
 }
 
 gboolean onRestartDaemon(HlqHelper1* object, GDBusMethodInvocation* invocation) {
-  if (authorized(invocation, "RestartDaemon")) {
+  if (authorized(invocation, HLQ_HELPER_CONFIGURE_ACTION, "RestartDaemon")) {
     int status = HLQ_RunRestartCommand();
     record(invocation, std::string("ran \"") + HLQ_RESTART_COMMAND + "\": exit status " +
                            std::to_string(status));
@@ -203,7 +224,7 @@ bool HLQ_ExportHelper(GDBusConnection* bus, void (*afterCall)(), GError** error)
   g_afterCall = afterCall;
   HlqHelper1* helper = hlq_helper1_skeleton_new();
   g_signal_connect(helper, "handle-write-values", G_CALLBACK(onWriteValues), nullptr);
-  g_signal_connect(helper, "handle-read-text", G_CALLBACK(onReadText), nullptr);
+  g_signal_connect(helper, "handle-read-values", G_CALLBACK(onReadValues), nullptr);
   g_signal_connect(helper, "handle-restart-daemon", G_CALLBACK(onRestartDaemon), nullptr);
   return g_dbus_interface_skeleton_export(G_DBUS_INTERFACE_SKELETON(helper), bus,
                                           HLQ_HELPER_OBJECT_PATH, error);

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "devices/port_mapping.h"
 #include "devices/usb_discovery.h"

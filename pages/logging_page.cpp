@@ -2,7 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "pages/page_writes.h"

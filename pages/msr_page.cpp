@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "pages/device_fields.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "devices/codepages.h"
 #include "devices/port_mapping.h"

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "config/helper_calls.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 
@@ -333,6 +334,50 @@ TEST_F(XmlConfig, FailedSaveIsReportedAndLeavesFileIntact) {
   EXPECT_EQ(HLQTest_FolderEntries(dir.path()), std::vector<std::string>{"KWNConfig.xml"});
 }
 
+// The batch store of the command line and the helper: one save for all
+// changed values, values held already untouched, a missing element reported
+// while the others are stored, and no save at all when nothing changes.
+TEST_F(XmlConfig, OneSaveStoresTheChangesAndTouchesNothingWhenNothingChanges) {
+  auto store = [this](std::vector<HLQValueToStore> values) {
+    std::vector<std::string> statuses;
+    for (const WriteResult& r : HLQ_StoreValuesInOneSave(file.c_str(), values))
+      statuses.push_back(r.changed() ? "stored" : r.stored() ? "held" : "not: " + r.reason);
+    return statuses;
+  };
+  EXPECT_EQ(store({{kPorts, "PRINTER_USB", nullptr, "/dev/ttyS11"},
+                   {kPorts, "PRINTER_USB", "VID", "04b8"},
+                   {kPorts, "MSR_USB", nullptr, ""},
+                   {kPorts, "Missing", nullptr, "x"},
+                   {kPorts, "LD_USB", "PID", "0d02"}}),
+            (std::vector<std::string>{"stored", "held", "held",
+                                      "not: the element VCP/Ports_Configuration/Missing is missing",
+                                      "stored"}));
+  Parsed saved(file);
+  EXPECT_STREQ(saved.element(kPorts, "PRINTER_USB")->GetText(), "/dev/ttyS11");
+  EXPECT_STREQ(saved.element(kPorts, "LD_USB")->Attribute("PID"), "0d02");
+
+  struct stat before {};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  const std::string content = HLQTest_ReadFile(file);
+  EXPECT_EQ(store({{kPorts, "PRINTER_USB", nullptr, "/dev/ttyS11"},
+                   {kPorts, "LD_USB", "PID", "0d02"}}),
+            (std::vector<std::string>{"held", "held"}));
+  struct stat after {};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(HLQTest_ReadFile(file), content);
+
+  const HLQFileValues read = HLQ_ReadValuesOnce(
+      file.c_str(), {{kPorts, "PRINTER_USB", nullptr}, {kPorts, "LD_USB", "VID"}, {kPorts, "Missing", nullptr}});
+  ASSERT_TRUE(read.loaded);
+  EXPECT_EQ(read.values[0].text, "/dev/ttyS11");
+  EXPECT_EQ(read.values[1].text, std::nullopt);
+  EXPECT_EQ(read.values[1].reason, "the attribute VID of VCP/Ports_Configuration/LD_USB is missing");
+  EXPECT_EQ(read.values[2].reason, "the element VCP/Ports_Configuration/Missing is missing");
+}
+
 TEST_F(XmlConfig, FlatFunctionsPassThroughAndTolerateNullHandle) {
   HXMLWRAPPER handle = xmlwrapper_create();
   ASSERT_NE(handle, nullptr);
@@ -380,6 +425,7 @@ TEST(StoreValues, WithoutTheHelperEachValueOfATechnicianSaysWhy) {
   if (child == 0) {
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/hlq-test-bus", 1);
     if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    HLQ_UseHelperCalls(HLQ_LinkedHelperCalls);
     std::vector<WriteResult> results = HLQ_StoreValues(
         file.c_str(), {{"Ports_Configuration", "LD_USB", nullptr, "\x01"},
                        {"Ports_Configuration", "LD_USB", "PID", "0d02"}});

@@ -94,7 +94,8 @@ def technicians_copies(args, folder):
     return {"suppressions": suppressions,
             "tool": os.path.join(folder, os.path.basename(args.tool)),
             "usb_tool": os.path.join(folder, os.path.basename(args.usb_tool)),
-            "driver": os.path.join(folder, "technician_window.py")}
+            "driver": os.path.join(folder, "technician_window.py"),
+            "caller": os.path.join(folder, "helper_call.py")}
 
 
 class Run:
@@ -129,11 +130,10 @@ class Run:
                 "\n".join(self.services.helper_log()))
 
     def call_helper(self, method, *arguments):
-        """gdbus call as the technician; its exit status and error output."""
-        command = AS_TECHNICIAN + [
-            "gdbus", "call", "--system", "--dest", "org.hlqconfig.Helper1",
-            "--object-path", "/org/hlqconfig/Helper1", "--method",
-            "org.hlqconfig.Helper1." + method] + list(arguments)
+        """A call of the helper as the technician (helper_call.py); its exit
+        status and output."""
+        command = AS_TECHNICIAN + ["/usr/bin/python3", self.programs["caller"], method] + \
+            list(arguments)
         done = subprocess.run(command, capture_output=True, text=True, timeout=30,
                               env={"PATH": "/usr/bin:/bin"})
         return done.returncode, done.stderr + done.stdout
@@ -183,10 +183,10 @@ def refused(run):
 
 
 def write_values(file, *values, locale=""):
-    """gdbus's arguments for WriteValues: the file, (section, key, attribute,
-    value) tuples in GVariant text, the locale."""
+    """helper_call.py's arguments for WriteValues: the file, (section, key,
+    attribute, value) tuples in GVariant text, the locale."""
     items = ", ".join("(%s)" % ", ".join(f"'{field}'" for field in value) for value in values)
-    return ["WriteValues", file, f"[{items}]", locale]
+    return ["WriteValues", file, f"@a(ssss) [{items}]", locale]
 
 
 PAGE_VALUE = ("Ports_Configuration", "LD_USB", "", "/dev/ttyS19")
@@ -202,7 +202,10 @@ HOSTILE_CALLS = [
      write_values("device", ("MSR_Configuration", "End_Sentinel", "", "\\u0001"))),
     ("no value at all", ["WriteValues", "device", "@a(ssss) []", ""]),
     ("a locale that is a path", write_values("device", PAGE_VALUE, locale="../../tmp/x")),
-    ("a read of a key no page reads", ["ReadText", "device", "..", "Serial_Number"]),
+    ("a read of a file that is a path", ["ReadValues", "../device"]),
+    ("a value no page writes for its key",
+     write_values("device", ("Ports_Configuration", "LD_USB", "", "/dev/ttyS10"))),
+    ("values that are not an array of four texts", ["WriteRaw", "device", "ffff0000", ""]),
 ]
 
 
@@ -222,7 +225,7 @@ def hostile_callers(run):
     expect_equal(len(refusals), len(HOSTILE_CALLS), "refusals on record")
     # A call that a page makes is still stored.
     status, output = run.call_helper(*write_values("device", PAGE_VALUE))
-    expect_equal((status, output.strip()), (0, "([(true, '')],)"), "a page's call")
+    expect_equal((status, output.strip()), (0, "([(uint32 0, '')],)"), "a page's call")
     expect_equal(text_of(box.device_config, "Ports_Configuration", "LD_USB"), "/dev/ttyS19",
                  "LD_USB")
 

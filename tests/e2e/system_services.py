@@ -23,7 +23,7 @@ RULES_FILE = "/etc/polkit-1/rules.d/50-hlqconfig-test.rules"
 POLKITD = "/usr/lib/polkit-1/polkitd"
 
 RULE = """polkit.addRule(function(action, subject) {
-    if (action.id == "org.hlqconfig.hlqconfig.configure" && subject.user == "%s")
+    if (action.id.indexOf("org.hlqconfig.hlqconfig.") == 0 && subject.user == "%s")
         return polkit.Result.%s;
 });
 """

@@ -15,6 +15,7 @@
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "helper/accepted_call.h"
+#include "pages/page_model.h"
 
 namespace {
 
@@ -32,14 +33,15 @@ void checkRefusalText(const std::string& refusal) {
 
 void checkValue(const char* value) {
   if (!HLQ_IsXmlSafeText(value)) fault("accepted a value the file cannot keep", value);
-  if (std::strlen(value) > HLQ_HELPER_MAX_VALUE_BYTES) fault("accepted an over-long value", value);
+  if (std::strlen(value) > 255) fault("accepted a value longer than any page stores", value);
 }
 
-const HLQStoredKey& acceptedKey(const char* file, const char* section, const char* key) {
+const HLQStoredValue& acceptedValue(const char* file, const char* section, const char* key,
+                                    const char* attribute) {
   if (!HLQ_ConfigFilePath(file)) fault("accepted a file that is not one of the two", file);
-  const HLQStoredKey* stored = HLQ_FindStoredKey(file, section, key);
+  const HLQStoredValue* stored = HLQ_FindStoredValue(file, section, key, attribute);
   if (!stored || std::strcmp(stored->file, file) != 0)
-    fault("accepted a key no page stores in that file", std::string(section) + "/" + key);
+    fault("accepted a value no page stores in that file", std::string(section) + "/" + key);
   return *stored;
 }
 
@@ -62,14 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
   checkRefusalText(refusal);
   if (refusal.empty()) {
-    const HLQStoredKey& stored = acceptedKey(file, section, key);
-    if (*attribute && !HLQ_IsStoredAttribute(stored, attribute))
-      fault("accepted an attribute no page writes", attribute);
+    acceptedValue(file, section, key, attribute);
     checkValue(value);
   }
-  refusal = HLQ_RefusalOfReadText(file, section, key);
+  refusal = HLQ_RefusalOfFile(file);
   checkRefusalText(refusal);
-  if (refusal.empty()) acceptedKey(file, section, key);
+  if (refusal.empty() && !HLQ_ConfigFilePath(file)) fault("accepted an unknown file", file);
   refusal = HLQ_RefusalOfLocale(locale);
   checkRefusalText(refusal);
   if (refusal.empty() && (std::strchr(locale, '/') || locale[0] == '.' || fields[5].size() > 64))

@@ -126,7 +126,7 @@ on_bus() {
 decide() {  # polkit's answer for nobody: YES or NO, with a polkitd started afresh
   cat >/etc/polkit-1/rules.d/50-hlqconfig-test.rules <<RULES
 polkit.addRule(function(action, subject) {
-    if (action.id == "org.hlqconfig.hlqconfig.configure" && subject.user == "nobody")
+    if (action.id.indexOf("org.hlqconfig.hlqconfig.") == 0 && subject.user == "nobody")
         return polkit.Result.$1;
 });
 RULES

@@ -81,7 +81,8 @@ void HLQTest_CopySample(const std::string& sampleName, const std::string& path) 
 std::vector<std::string> HLQTest_FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
   GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
-  while (const char* name = dir ? g_dir_read_name(dir) : nullptr) names.push_back(name);
+  while (const char* name = dir ? g_dir_read_name(dir) : nullptr)
+    if (!g_str_has_prefix(name, ".") || !g_str_has_suffix(name, ".lock")) names.push_back(name);
   if (dir) g_dir_close(dir);
   std::sort(names.begin(), names.end());
   return names;

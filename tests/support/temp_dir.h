@@ -29,7 +29,8 @@ int HLQTest_FileFlags(const std::string& path, int set = -1);
 // Copies a file of the source tree's data/ folder to `path`.
 void HLQTest_CopySample(const std::string& sampleName, const std::string& path);
 // The names in a folder (without "." and ".."), sorted; empty when it cannot
-// be read.
+// be read. The writers' lock files (".NAME.lock"), which stay by design, are
+// left out.
 std::vector<std::string> HLQTest_FolderEntries(const std::string& folder);
 // Runs `body` with files limited to `bytes`, so that writes beyond it fail
 // (for root as well) instead of raising SIGXFSZ; the limit and the signal's

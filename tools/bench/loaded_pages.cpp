@@ -1,6 +1,6 @@
 #include "tools/bench/loaded_pages.h"
 
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 #include "app/startup.h"
 
 BenchLoadedPages::BenchLoadedPages() : builder(gtk_builder_new_from_file(HLQ_UiFilePath())) {

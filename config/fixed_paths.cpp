@@ -1,4 +1,4 @@
-#include "app/fixed_paths.h"
+#include "config/fixed_paths.h"
 
 #ifndef HLQ_ROOT
 #define HLQ_ROOT ""
