@@ -9,7 +9,9 @@ exits with 0 for an answer, 1 for an error.
   helper_call.py RestartDaemon
 
 --no-interactive leaves out the interactive-authorisation flag, which is
-set otherwise, as the window sets it.
+set otherwise, as the window sets it. --after-line waits for a line on
+standard input before calling, so that a test can first register a polkit
+agent for this process (password_prompt.py).
 """
 
 import sys
@@ -49,11 +51,13 @@ def arguments(method, rest):
 
 
 def main():
-    argv = [a for a in sys.argv[1:] if a != "--no-interactive"]
+    argv = [a for a in sys.argv[1:] if a not in ("--no-interactive", "--after-line")]
     flags = Gio.DBusCallFlags.NONE if "--no-interactive" in sys.argv else \
         Gio.DBusCallFlags.ALLOW_INTERACTIVE_AUTHORIZATION
     method, parameters = arguments(argv[0], argv[1:])
     bus = Gio.bus_get_sync(Gio.BusType.SYSTEM, None)
+    if "--after-line" in sys.argv:
+        sys.stdin.readline()
     try:
         reply = bus.call_sync(NAME, PATH, NAME, method, parameters, None, flags, 120000, None)
     except GLib.Error as error:
