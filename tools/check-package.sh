@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
 # Builds the Debian package and proves it: the desktop entry, the AppStream
 # file, the polkit action, the bus policy and the icon pass their validators,
-# lintian finds no error, and the install round trip (tests/package/round-trip.sh) passes. Runs
-# as root; installs the Debian packages it needs when they are missing. The
-# last line counts the checks.
+# lintian finds no error, and the install round trip (tests/package/round-trip.sh) passes.
+# The same for the Ansible collection: its tarball and hlqconfig-ansible
+# hold both modules with their documentation, lintian finds no error, and
+# the package's install round trip (tests/package/collection-round-trip.sh)
+# passes. Runs as root; installs the Debian packages it needs when they are
+# missing. The last line counts the checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-packages.sh desktop-file-utils appstream libxml2-utils lintian \
   xvfb xauth umockdev python3-pyatspi python3-xlib at-spi2-core dbus-daemon dbus polkitd \
-  libglib2.0-bin weston
+  libglib2.0-bin weston ansible-core
 
-deb=$(tools/build-package.sh | tail -n 1)
+built=$(tools/build-package.sh | tail -n 3)
+tarball=$(sed -n 1p <<<"$built")
+collection_deb=$(sed -n 2p <<<"$built")
+deb=$(sed -n 3p <<<"$built")
 echo "package: $deb"
+echo "package: $collection_deb"
+echo "collection: $tarball"
 contents=$(mktemp -d)
 trap 'rm -rf "$contents"' EXIT
 dpkg-deb -x "$deb" "$contents"
+mkdir "$contents/ansible" "$contents/galaxy"
+dpkg-deb -x "$collection_deb" "$contents/ansible"
 app=org.hlqconfig.hlqconfig
 passed=0
 check() {
@@ -39,4 +49,20 @@ check "polkit action follows its document type" xmllint --noout \
 # Warnings are reported; errors fail. The package's overrides say why each is there.
 check "lintian" lintian --fail-on error "$deb"
 check "install round trip" tests/package/round-trip.sh "$deb"
+
+# Both modules, with the documentation ansible-doc shows, in the collection's
+# build and in hlqconfig-ansible.
+documented() {
+  for module in config info; do
+    ANSIBLE_COLLECTIONS_PATH=$1 ansible-doc "hlq.kwn.$module" 2>/dev/null |
+      grep -q "^EXAMPLES:" || { echo "hlq.kwn.$module: no documentation in $1" >&2; return 1; }
+  done
+}
+check "collection tarball installs with ansible-galaxy" \
+  ansible-galaxy collection install --offline -p "$contents/galaxy" "$tarball"
+check "collection tarball's modules are documented" documented "$contents/galaxy"
+check "hlqconfig-ansible's modules are documented" \
+  documented "$contents/ansible/usr/share/ansible/collections"
+check "hlqconfig-ansible: lintian" lintian --fail-on error "$collection_deb"
+check "hlqconfig-ansible: install round trip" tests/package/collection-round-trip.sh "$collection_deb"
 echo "package: $passed passed, 0 failed"
