@@ -24,7 +24,8 @@ version_added: 1.1.0
 author:
   - hlqconfig maintainers (@hlqconfig)
 requirements:
-  - On the terminal, Python 3.7 or later and the package C(hlqconfig) (C(/usr/bin/hlqctl)); no Python library.
+  - On the terminal, Python 3.7 or later and the package C(hlqconfig) (C(/usr/bin/hlqctl)); no
+    Python library.
 options:
   page:
     description: Only the settings of this page. All pages when left out.
