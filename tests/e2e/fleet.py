@@ -184,8 +184,10 @@ def scenario(w, decide):
     before = edit("t1", lambda text: text.replace(">/dev/ttyS11<", ">/dev/ttyS12<"))
     changed, failed, output = play(w, "t1 changed by hand", "--check", "--diff")
     expect_equal((changed, failed, files(), restarts()), (["t1"], [], before, [1, 1, 1]), "check mode")
-    expect_equal([line for line in output.splitlines() if re.match(r"[-+] ", line)],
-                 ['-    "printer.port": "/dev/ttyS12"', '+    "printer.port": "/dev/ttyS11"'], "diff")
+    diff = [line for line in output.splitlines() if re.match(r"[-+]{1,3} ", line)]
+    print("\n".join(diff))
+    expect_equal(diff, ["--- before: stored", "+++ after: check mode",
+                        '-    "printer.port": "/dev/ttyS12"', '+    "printer.port": "/dev/ttyS11"'], "diff")
     changed, failed, _ = play(w, "put back; a later task fails on t1", "-e", "fail_later=t1")
     expect_equal((changed, failed, port("t1"), restarts()),
                  (["t1"], ["t1"], "/dev/ttyS11", [2, 1, 1]), "put back, restarted after all")
