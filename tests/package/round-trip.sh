@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The install round trip of the Debian package given as argument, as root:
-# apt-get install, the installed file list, the installed tool under Xvfb as
+# apt-get install, the installed file list, the helper's unit checked by
+# systemd-analyze verify, the installed tool under Xvfb as
 # root (window, Apply, restart on close); then, with a system bus started
 # with Debian's own configuration (so that the installed bus policy and
 # service file are what it uses) and the real polkit daemon with the
@@ -66,10 +67,14 @@ stop_services() {
     polkitd_pid=
   fi
   if [ -f /run/dbus/pid ]; then
+    # The helper the bus started, found through the bus while it still runs.
+    helper_pid=$(gdbus call --system --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+      --method org.freedesktop.DBus.GetConnectionUnixProcessID org.hlqconfig.Helper1 2>/dev/null |
+      sed -n 's/^(uint32 \([0-9]*\),)$/\1/p')
+    if [ -n "$helper_pid" ]; then kill "$helper_pid" 2>/dev/null || true; fi
     kill "$(cat /run/dbus/pid)" 2>/dev/null || true
     rm -f /run/dbus/pid
   fi
-  pkill -f /usr/libexec/hlqconfig/hlqconfig-helper 2>/dev/null || true
 }
 remove_package() {
   stop_services
@@ -105,6 +110,10 @@ while read -r path; do
   fail "unexpected file in the package: $path"
 done <"$work/files"
 grep -qaF /usr/share/locale "$tool" || fail "the installed tool does not look for its translations in /usr/share/locale"
+# The helper's unit as installed: valid, with its program and manual page in place.
+systemd-analyze verify /lib/systemd/system/hlqconfig-helper.service >"$work/verify.log" 2>&1 ||
+  { cat "$work/verify.log" >&2; fail "systemd-analyze verify finds fault with the helper's unit"; }
+[ ! -s "$work/verify.log" ] || { cat "$work/verify.log" >&2; fail "systemd-analyze verify warns about the helper's unit"; }
 echo "round trip: installed $(wc -l <"$work/files") files as expected"
 
 # As root: the window opens, Apply writes the logging file, closing restarts.
