@@ -47,6 +47,8 @@ class ApplyOutcome(unittest.TestCase):
                          (False, True, "a, b: not authorised: no rule"))
         refused = outcome(3, ("msr.end-sentinel", "?", "ab", "refused", "one character"), HELD)
         self.assertEqual((refused["failed"], refused["msg"]), (True, "msr.end-sentinel: one character"))
+        missing = outcome(5, PORT[:3] + ("not-stored", "not written"), ("m.x", None, 1, "not-stored", "missing"))
+        self.assertEqual(missing["msg"], "m.x: missing; printer.port: not written")
         partly = outcome(6, PORT, ("logging.level", "info", "warning", "not-stored", "disk full"))
         self.assertEqual((partly["changed"], partly["failed"], partly["changed_keys"]),
                          (True, True, ["printer.port"]))

@@ -74,6 +74,7 @@ def be_terminal(args):
     run("mount", "--bind", f"{home}/hlq", "/opt/pemo/hlq")
     shutil.copy(args.hlqctl, "/usr/local/bin/hlqctl")
     shutil.copy(module[0], module[1])
+    shutil.copy(f"{args.source}/tests/sanitizer/lsan.supp", "/usr/local/lsan.supp")
     run("mount", "-t", "tmpfs", "-o", "mode=1777", "t", "/tmp")
     with open("/usr/local/sbin/systemctl", "w") as f:
         f.write(f'#!/bin/sh\necho "$* by $(id -u)" >> {home}/systemctl-calls\n')
@@ -111,10 +112,16 @@ def lay_out(w, source, port):
             shutil.copy(f"{source}/data/{file}", f"{w}/{name}/hlq")
     for key in ("id", "hostkey"):
         run("ssh-keygen", "-q", "-t", "ed25519", "-N", "", "-f", f"{w}/{key}")
+    # A sanitized build's settings hold for hlqctl on the terminals too, with
+    # the suppressions copied into each terminal (the checkout may be closed).
+    sanitizer = {k: os.environ.get(k, "") for k in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")}
+    sanitizer["LSAN_OPTIONS"] = re.sub(r"(^|:)suppressions=[^:]*",
+                                       r"\1suppressions=/usr/local/lsan.supp", sanitizer["LSAN_OPTIONS"])
     with open(f"{w}/sshd_config", "w") as f:
         f.write(f"HostKey {w}/hostkey\nAuthorizedKeysFile {w}/id.pub\nUsePAM no\nStrictModes no\n"
                 "PermitRootLogin prohibit-password\nPasswordAuthentication no\nPidFile none\n"
-                "Subsystem sftp /usr/lib/openssh/sftp-server\n")
+                "Subsystem sftp /usr/lib/openssh/sftp-server\nSetEnv " +
+                " ".join(f"{k}={v}" for k, v in sanitizer.items()) + "\n")
     with open(f"{w}/inventory", "w") as f:
         f.write("[terminals]\n" + "".join(f"{n} ansible_host={a}\n" for n, a in TERMINALS.items()))
         f.write(f"t3 ansible_user=hlqtech\n[terminals:vars]\nansible_port={port}\nansible_user=root\n"

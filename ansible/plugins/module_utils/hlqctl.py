@@ -75,9 +75,12 @@ def failure_text(rc, stderr):
 
 
 def reasons_of(results):
-    """The reasons of the values that failed, each with the keys it names."""
+    """The reasons of the values that failed, each with the keys it names;
+    refused values first, then those that could not be read, so that the
+    cause comes before what it kept from being written."""
     keys_by_reason = {}
-    for result in results:
+    for result in sorted(results, key=lambda r: (r.get("status") != "refused",
+                                                 r.get("before") is not None)):
         if result.get("status") in FAILING_STATUSES:
             reason = result.get("reason") or result.get("status")
             keys_by_reason.setdefault(reason, []).append(str(result.get("key")))
