@@ -10,6 +10,8 @@
 #include "config/fixed_paths.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
+#include "app/page_fill.h"
+#include "app/page_views.h"
 #include "app/shutdown.h"
 #include "app/translations.h"
 #include "config/helper_calls.h"
@@ -18,6 +20,7 @@
 #include "pages/logging_page.h"
 #include "pages/msr_page.h"
 #include "pages/printer_page.h"
+#include "pages/shown_values.h"
 
 namespace {
 
@@ -40,6 +43,7 @@ bool reportUiProblems(const char* uiFile, const GError* loadError,
 
 std::vector<std::string> findUiProblems(GtkBuilder* builder) {
   std::vector<std::string> problems = HLQCT_FindRegistryProblems(builder);
+  for (const std::string& problem : HLQ_PageViewProblems(builder)) problems.push_back(problem);
   std::string windowProblem = HLQCT_WidgetProblem(builder, kMainWindowId, GTK_TYPE_WINDOW);
   if (!windowProblem.empty()) problems.insert(problems.begin(), windowProblem);
   return problems;
@@ -58,11 +62,10 @@ void runOrRefuse(GtkWidget* window) {
 }  // namespace
 
 void HLQInitPages(HLQComboBoxes* combos, HLQEntries* entries, HLQCheckBoxes* checks) {
-  PrinterTab_ReadValuesforInit(combos, checks, entries);
-  CashDrawerTab_ReadValuesforInit(combos, entries);
-  LineDisplayTab_ReadValuesforInit(combos, entries);
-  MSRTab_ReadValuesforInit(combos, checks, entries);
-  LoggingTab_ReadValuesforInit(combos, checks);
+  for (HLQPage page : {HLQPage::Printer, HLQPage::CashDrawer, HLQPage::LineDisplay, HLQPage::Msr,
+                       HLQPage::Logging})
+    HLQ_FillPage(page, combos, entries, checks);
+  HLQ_ShowUnreadFiles();
 }
 
 int HLQMain(int argc, char** argv) {
@@ -96,12 +99,16 @@ int HLQMain(int argc, char** argv) {
       HLQCT_SetComboBoxesHandler(builder, combos);
       HLQCT_SetEntriesHandler(builder, entries);
       HLQCT_SetCheckBoxesHandler(builder, checks);
+      HLQ_BuildPageViews(builder, HLQ_ReadFileAgain);
+      HLQ_HoldCloseWhileWaiting(window);
       HLQInitPages(combos, entries, checks);
       // Only now: nothing the pages set above has run a handler.
       gtk_builder_connect_signals(builder, nullptr);
       g_object_unref(builder);
       builder = nullptr;
       runOrRefuse(window);
+      HLQ_ForgetPageViews();
+      HLQ_ForgetShown();
     }
     g_clear_error(&loadError);
     if (builder) g_object_unref(builder);

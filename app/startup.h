@@ -9,5 +9,6 @@
 int HLQMain(int argc, char** argv);
 
 // Fills the pages in their fixed order: printer, cash drawer, line display,
-// MSR, logging.
+// MSR, logging, each remembering what it read; then shows every page whose
+// file the privileged helper could not read as not read.
 void HLQInitPages(HLQComboBoxes* combos, HLQEntries* entries, HLQCheckBoxes* checks);

@@ -59,6 +59,19 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
 std::vector<WriteResult> HLQ_StoreValues(const char* file,
                                          const std::vector<HLQValueToStore>& values);
 
+// The part of HLQ_StoreValues that comes before the helper's call, for a
+// caller that makes that call without waiting: the values the helper must
+// not be sent (a text the file cannot keep) are tried here and get their
+// results in `results` (sized like `values`); the others are the helper's
+// share, each with its place in `values`.
+struct HLQHelperShare {
+  std::vector<HLQValueToStore> values;
+  std::vector<size_t> places;
+};
+HLQHelperShare HLQ_StoreWhatTheHelperMayNotTake(const char* file,
+                                                const std::vector<HLQValueToStore>& values,
+                                                std::vector<WriteResult>* results);
+
 // True when `text` is empty or only white space: the parser keeps no such
 // text of an element, so it reads back as the empty text (a write of it is
 // still stored; a port of none is stored as one blank). A caller whose value

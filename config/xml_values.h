@@ -54,9 +54,20 @@ bool HLQ_NeedsHelper(const char* file, int access);
 
 // As HLQ_ReadValuesOnce; where this process may not read the file, the
 // helper reads it, once per file (every later read takes the same answer,
-// until HLQ_ForgetHelperReads).
+// until HLQ_ForgetHelperReads or HLQ_RememberHelperRead). A file the helper
+// could not read (not authorised, not reached, or unreadable to the helper
+// too) is not loaded, with the reason.
 HLQFileValues HLQ_ReadValues(const char* file, const std::vector<HLQValueAddress>& addresses);
 void HLQ_ForgetHelperReads();
+
+// The values at `addresses` of a file as the helper read it (not loaded,
+// with the reason, when the helper did not answer or could not read it).
+struct HLQHelperFileRead;
+HLQFileValues HLQ_ValuesOfHelperRead(const HLQHelperFileRead& read,
+                                     const std::vector<HLQValueAddress>& addresses);
+// Makes `read` the helper's answer for `file` from now on (a read tried
+// again after the first one failed).
+void HLQ_RememberHelperRead(const char* file, const HLQHelperFileRead& read);
 
 // Has the helper store the values in one call (and one save); every value
 // NotAuthorized with the reason when the helper is not available.

@@ -68,9 +68,8 @@ bool HLQ_NeedsHelper(const char* file, int access) {
   return faccessat(AT_FDCWD, file, access, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-HLQFileValues HLQ_ReadValues(const char* file, const std::vector<HLQValueAddress>& addresses) {
-  if (!HLQ_NeedsHelper(file, R_OK)) return HLQ_ReadValuesOnce(file, addresses);
-  const HLQHelperFileRead& read = readThroughHelper(file);
+HLQFileValues HLQ_ValuesOfHelperRead(const HLQHelperFileRead& read,
+                                     const std::vector<HLQValueAddress>& addresses) {
   HLQFileValues values;
   values.loaded = read.answered && read.loaded;
   values.reason = read.reason;
@@ -85,6 +84,15 @@ HLQFileValues HLQ_ReadValues(const char* file, const std::vector<HLQValueAddress
     values.values.push_back(std::move(value));
   }
   return values;
+}
+
+HLQFileValues HLQ_ReadValues(const char* file, const std::vector<HLQValueAddress>& addresses) {
+  if (!HLQ_NeedsHelper(file, R_OK)) return HLQ_ReadValuesOnce(file, addresses);
+  return HLQ_ValuesOfHelperRead(readThroughHelper(file), addresses);
+}
+
+void HLQ_RememberHelperRead(const char* file, const HLQHelperFileRead& read) {
+  helperReads()[file] = read;
 }
 
 void HLQ_ForgetHelperReads() { helperReads().clear(); }
@@ -145,30 +153,42 @@ std::vector<WriteResult> HLQ_HelperStore(const char* file,
   return std::vector<WriteResult>(values.size(), WriteResult{WriteStatus::NotAuthorized, problem});
 }
 
+HLQHelperShare HLQ_StoreWhatTheHelperMayNotTake(const char* file,
+                                                const std::vector<HLQValueToStore>& values,
+                                                std::vector<WriteResult>* results) {
+  HLQHelperShare share;
+  results->assign(values.size(), WriteResult{});
+  HXMLWRAPPER handle = xmlwrapper_create();
+  for (size_t i = 0; i < values.size(); ++i) {
+    const HLQValueToStore& v = values[i];
+    if (v.section && v.key && HLQ_IsXmlSafeText(v.value.c_str())) {
+      share.values.push_back(v);
+      share.places.push_back(i);
+    } else {
+      (*results)[i] = storeHere(handle, file, v);
+    }
+  }
+  xmlwrapper_destroy(handle);
+  return share;
+}
+
 // Through the helper, the values go in one call, which the helper stores in
 // one save. It is given only text that it could accept: a text the file
 // cannot keep is refused here by the configuration code, with its own
 // reason, rather than making the helper refuse the whole call.
 std::vector<WriteResult> HLQ_StoreValues(const char* file,
                                          const std::vector<HLQValueToStore>& values) {
-  const bool throughHelper = HLQ_NeedsHelper(file, W_OK);
   std::vector<WriteResult> results(values.size());
-  std::vector<HLQValueToStore> forHelper;
-  std::vector<size_t> placeOf;
-  HXMLWRAPPER handle = xmlwrapper_create();
-  for (size_t i = 0; i < values.size(); ++i) {
-    const HLQValueToStore& v = values[i];
-    if (throughHelper && v.section && v.key && HLQ_IsXmlSafeText(v.value.c_str())) {
-      forHelper.push_back(v);
-      placeOf.push_back(i);
-    } else {
-      results[i] = storeHere(handle, file, v);
-    }
+  if (!HLQ_NeedsHelper(file, W_OK)) {
+    HXMLWRAPPER handle = xmlwrapper_create();
+    for (size_t i = 0; i < values.size(); ++i) results[i] = storeHere(handle, file, values[i]);
+    xmlwrapper_destroy(handle);
+    return results;
   }
-  xmlwrapper_destroy(handle);
-  if (!forHelper.empty()) {
-    std::vector<WriteResult> answers = HLQ_HelperStore(file, forHelper);
-    for (size_t k = 0; k < answers.size(); ++k) results[placeOf[k]] = answers[k];
+  const HLQHelperShare share = HLQ_StoreWhatTheHelperMayNotTake(file, values, &results);
+  if (!share.values.empty()) {
+    std::vector<WriteResult> answers = HLQ_HelperStore(file, share.values);
+    for (size_t k = 0; k < answers.size(); ++k) results[share.places[k]] = answers[k];
   }
   return results;
 }

@@ -2,6 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include "app/page_apply.h"
 #include "config/config_layout.h"
 #include "devices/usb_ids.h"
 #include "pages/device_fields.h"
@@ -38,8 +39,9 @@ ApplyReport CashDrawerTab_WriteValues(HLQComboBoxes* combos, HLQEntries* entries
 }
 
 void on_btnApply_cdmodcfg_clicked(GtkButton*, gpointer) {
-  HLQCT_FinishApply(CashDrawerTab_WriteValues(g_hlqComboBoxes, g_hlqEntries),
-                    _("Cash Drawer Settings Applied"), _("Cash Drawer Configuration"));
+  HLQ_ApplyPage(HLQPage::CashDrawer,
+                HLQ_CollectDevicePage(cashDrawerPage(g_hlqComboBoxes, g_hlqEntries)),
+                _("Cash Drawer Settings Applied"), _("Cash Drawer Configuration"));
 }
 
 void on_btnClear_cdmodcfg_clicked(GtkButton*, gpointer) {

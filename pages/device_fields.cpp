@@ -22,7 +22,7 @@ void HLQ_WriteSelectedPort(HLQPageWrites* writes, const char* portKey, GtkComboB
     writes->leftUnchanged(portKey, _("no port is selected; the stored port was left unchanged"));
     return;
   }
-  writes->text(kwn::PORTS, portKey, HLQCT_PortTextToStore(active));
+  writes->text(kwn::PORTS, portKey, HLQCT_PortTextToStore(active), GTK_WIDGET(selector));
   g_free(active);
 }
 
@@ -43,7 +43,7 @@ void HLQ_ShowDevice(const SupportedDeviceInfo& device, GtkEntry* pid, GtkEntry* 
 
 void HLQ_WriteEntryAttribute(HLQPageWrites* writes, const char* portKey, const char* attribute,
                              GtkEntry* entry) {
-  writes->attribute(kwn::PORTS, portKey, attribute, gtk_entry_get_text(entry));
+  writes->typed(kwn::PORTS, portKey, attribute, gtk_entry_get_text(entry), GTK_WIDGET(entry));
 }
 
 void HLQ_ClearDevice(GtkEntry* pid, GtkEntry* vid, GtkEntry* serial) {
@@ -76,12 +76,16 @@ void HLQ_ShowDevices(const std::vector<HLQDeviceFields>& devices,
   }
 }
 
-ApplyReport HLQ_WriteDevicePage(const HLQDevicePage& page) {
+HLQPageWrites HLQ_CollectDevicePage(const HLQDevicePage& page) {
   HLQPageWrites writes(HLQ_DeviceConfigPath());
   HLQ_WriteSelectedPort(&writes, page.portKey, page.selector);
   for (const HLQDeviceFields& device : page.devices)
     HLQ_WriteDeviceAttributes(&writes, page.portKey, device);
-  return writes.store();
+  return writes;
+}
+
+ApplyReport HLQ_WriteDevicePage(const HLQDevicePage& page) {
+  return HLQ_CollectDevicePage(page).store();
 }
 
 void HLQ_ClearDevicePage(const HLQDevicePage& page) {

@@ -26,7 +26,9 @@ void HLQ_WriteSelectedPort(HLQPageWrites* writes, const char* portKey, GtkComboB
 void HLQ_ShowDevice(const SupportedDeviceInfo& device, GtkEntry* pid, GtkEntry* vid,
                     GtkEntry* serial);
 
-// Writes an entry's text, unchanged, as an attribute of Ports_Configuration/<portKey>.
+// Writes an entry's text as an attribute of Ports_Configuration/<portKey>, as
+// typed (a USB ID in lower case); a text its rule refuses is reported under
+// the entry's label.
 void HLQ_WriteEntryAttribute(HLQPageWrites* writes, const char* portKey, const char* attribute,
                              GtkEntry* entry);
 
@@ -44,7 +46,7 @@ struct HLQDeviceFields {
   const char* serialAttribute;
 };
 
-// Writes the three entries' texts, unchanged, in the order PID, VID, serial.
+// Writes the three entries' texts, as typed, in the order PID, VID, serial.
 void HLQ_WriteDeviceAttributes(HLQPageWrites* writes, const char* portKey,
                                const HLQDeviceFields& device);
 
@@ -67,7 +69,9 @@ void HLQ_ReadDevicePage(const HLQDevicePage& page, SupportedDeviceInfo* records)
 void HLQ_ShowDevices(const std::vector<HLQDeviceFields>& devices,
                      const SupportedDeviceInfo* records);
 
-// Apply: the port, then the attributes of each device in order.
+// Apply: the port, then the attributes of each device in order; collected,
+// or collected and stored.
+HLQPageWrites HLQ_CollectDevicePage(const HLQDevicePage& page);
 ApplyReport HLQ_WriteDevicePage(const HLQDevicePage& page);
 
 // Clear: the selector to "None", then every device's entries emptied.

@@ -2,6 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include "app/page_apply.h"
 #include "config/config_layout.h"
 #include "devices/usb_ids.h"
 #include "pages/device_fields.h"
@@ -35,8 +36,9 @@ ApplyReport LineDisplayTab_WriteValues(HLQComboBoxes* combos, HLQEntries* entrie
 }
 
 void on_btnApply_ldmodcfg_clicked(GtkButton*, gpointer) {
-  HLQCT_FinishApply(LineDisplayTab_WriteValues(g_hlqComboBoxes, g_hlqEntries),
-                    _("Line Display Settings Applied"), _("Line Display Configuration"));
+  HLQ_ApplyPage(HLQPage::LineDisplay,
+                HLQ_CollectDevicePage(lineDisplayPage(g_hlqComboBoxes, g_hlqEntries)),
+                _("Line Display Settings Applied"), _("Line Display Configuration"));
 }
 
 void on_btnClear_ldmodcfg_clicked(GtkButton*, gpointer) {

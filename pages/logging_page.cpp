@@ -2,6 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include "app/page_apply.h"
 #include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
@@ -42,18 +43,24 @@ void LoggingTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks) 
 }
 
 // Everything is taken from the widgets before anything is written.
-ApplyReport LoggingTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks) {
+HLQPageWrites LoggingTab_CollectValues(HLQComboBoxes* combos, HLQCheckBoxes* checks) {
   HLQPageWrites writes(HLQ_LoggingConfigPath());
   writes.text(kwn::LOGGING, kwn::LOG_LEVEL,
-              HLQ_NumberText(gtk_combo_box_get_active(combos->gtkchboxt_loglevel)));
+              HLQ_NumberText(gtk_combo_box_get_active(combos->gtkchboxt_loglevel)),
+              GTK_WIDGET(combos->gtkchboxt_loglevel));
   for (const auto& module : kModules)
-    writes.text(kwn::LOGGING, module.key, HLQ_LoggingBoolText(HLQ_IsChecked(checks->*module.box)));
-  return writes.store();
+    writes.text(kwn::LOGGING, module.key, HLQ_LoggingBoolText(HLQ_IsChecked(checks->*module.box)),
+                GTK_WIDGET(checks->*module.box));
+  return writes;
+}
+
+ApplyReport LoggingTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks) {
+  return LoggingTab_CollectValues(combos, checks).store();
 }
 
 void on_btnApply_logmodcfg_clicked(GtkButton*, gpointer) {
-  HLQCT_FinishApply(LoggingTab_WriteValues(g_hlqComboBoxes, g_hlqCheckBoxes),
-                    _("Logging Settings Applied"), _("Logging Configuration"));
+  HLQ_ApplyPage(HLQPage::Logging, LoggingTab_CollectValues(g_hlqComboBoxes, g_hlqCheckBoxes),
+                _("Logging Settings Applied"), _("Logging Configuration"));
 }
 
 void on_btnDefault_logmodcfg_clicked(GtkButton*, gpointer) {

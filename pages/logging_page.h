@@ -6,8 +6,11 @@
 
 #include "app/apply_report.h"
 #include "app/registries.h"
+#include "pages/page_writes.h"
 
 void LoggingTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks);
+// What Apply stores, taken from the widgets; and the same stored at once.
+HLQPageWrites LoggingTab_CollectValues(HLQComboBoxes* combos, HLQCheckBoxes* checks);
 ApplyReport LoggingTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks);
 
 extern "C" {

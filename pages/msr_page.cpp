@@ -5,10 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "app/page_apply.h"
 #include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "pages/device_fields.h"
+#include "pages/page_model.h"
 
 namespace {
 
@@ -80,8 +82,9 @@ std::optional<std::string> readKey(HXMLWRAPPER config, const char* key) {
   return xmlwrapper_ReadXMLNodeValue(config, HLQ_DeviceConfigPath(), kwn::MSR, key);
 }
 
-void writeKey(HLQPageWrites* writes, const char* key, const std::string& text) {
-  writes->text(kwn::MSR, key, text);
+void writeKey(HLQPageWrites* writes, const char* key, const std::string& text,
+              GtkWidget* field) {
+  writes->text(kwn::MSR, key, text, field);
 }
 
 // A stored text as the entry shows it: at most `maxChars` characters (not
@@ -138,13 +141,18 @@ void showWrapper(HXMLWRAPPER config, const WrapperKeys& row, HLQCheckBoxes* chec
 
 void writeBooleans(HLQPageWrites* writes, HLQCheckBoxes* checks) {
   for (const auto& row : kBooleans)
-    writeKey(writes, row.key, HLQ_DeviceBoolText(HLQ_IsChecked(checks->*row.box)));
+    writeKey(writes, row.key, HLQ_DeviceBoolText(HLQ_IsChecked(checks->*row.box)),
+             GTK_WIDGET(checks->*row.box));
 }
 
 void writeSentinels(HLQPageWrites* writes, HLQEntries* entries) {
   for (const auto& row : kSentinels) {
-    const char* typed = gtk_entry_get_text(entries->*row.entry);
-    writeKey(writes, row.key, HLQ_ReadsBackAsEmpty(typed) ? row.defaultText : typed);
+    GtkEntry* entry = entries->*row.entry;
+    const char* typed = gtk_entry_get_text(entry);
+    if (HLQ_ReadsBackAsEmpty(typed))
+      writeKey(writes, row.key, row.defaultText, GTK_WIDGET(entry));
+    else
+      writes->typed(kwn::MSR, row.key, nullptr, typed, GTK_WIDGET(entry));
   }
 }
 
@@ -160,14 +168,28 @@ bool refuseBlankText(const WrapperKeys& row, const std::string& text, HLQPageWri
   return true;
 }
 
+// A text the wrapper's rule refuses is reported under the field that holds
+// it, and the wrapper's three values are left as stored together.
+bool refuseWrapperText(const WrapperKeys& row, const std::string& text, GtkEntry* entry,
+                       HLQPageWrites* writes) {
+  const HLQStoredValue* rule = HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::MSR, row.active,
+                                                   nullptr);
+  if (!rule || HLQ_RefusalOfStoredText(*rule, text.c_str()).empty()) return false;
+  writes->typed(kwn::MSR, row.active, nullptr, text, GTK_WIDGET(entry));
+  for (const char* key : {row.keptAside, row.flag})
+    writes->leftUnchanged(key, _("the wrapper was left as stored"));
+  return true;
+}
+
 void writeWrapper(HLQPageWrites* writes, const WrapperKeys& row, HLQCheckBoxes* checks,
                   HLQEntries* entries) {
-  const std::string text = gtk_entry_get_text(entries->*row.entry);
-  if (refuseBlankText(row, text, writes)) return;
+  GtkEntry* entry = entries->*row.entry;
+  const std::string text = gtk_entry_get_text(entry);
+  if (refuseBlankText(row, text, writes) || refuseWrapperText(row, text, entry, writes)) return;
   const bool on = HLQ_IsChecked(checks->*row.box);
-  writeKey(writes, row.active, on ? text : "");
-  writeKey(writes, row.keptAside, on ? "" : text);
-  writeKey(writes, row.flag, HLQ_DeviceBoolText(on));
+  writeKey(writes, row.active, on ? text : "", GTK_WIDGET(entry));
+  writeKey(writes, row.keptAside, on ? "" : text, GTK_WIDGET(entry));
+  writeKey(writes, row.flag, HLQ_DeviceBoolText(on), GTK_WIDGET(checks->*row.box));
 }
 
 }  // namespace
@@ -183,19 +205,24 @@ void MSRTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks,
   xmlwrapper_destroy(config);
 }
 
-ApplyReport MSRTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
-                               HLQEntries* entries) {
+HLQPageWrites MSRTab_CollectValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
+                                   HLQEntries* entries) {
   HLQPageWrites writes(HLQ_DeviceConfigPath());
   HLQ_WriteSelectedPort(&writes, kwn::MSR_USB, combos->gtkcboxt_msrport);
   writeBooleans(&writes, checks);
   writeSentinels(&writes, entries);
   for (const auto& row : kWrappers) writeWrapper(&writes, row, checks, entries);
-  return writes.store();
+  return writes;
+}
+
+ApplyReport MSRTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
+                               HLQEntries* entries) {
+  return MSRTab_CollectValues(combos, checks, entries).store();
 }
 
 void on_btnApply_msrmodcfg_clicked(GtkButton*, gpointer) {
-  ApplyReport report = MSRTab_WriteValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries);
-  HLQCT_FinishApply(report, _("MSR Settings Applied"), _("MSR Configuration"));
+  HLQ_ApplyPage(HLQPage::Msr, MSRTab_CollectValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries),
+                _("MSR Settings Applied"), _("MSR Configuration"));
 }
 
 // Changes widgets only; Apply stores them. The check box handlers, run by

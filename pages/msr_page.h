@@ -6,9 +6,13 @@
 
 #include "app/apply_report.h"
 #include "app/registries.h"
+#include "pages/page_writes.h"
 
 void MSRTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                               HLQEntries* entries);
+// What Apply stores, taken from the widgets; and the same stored at once.
+HLQPageWrites MSRTab_CollectValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
+                                   HLQEntries* entries);
 ApplyReport MSRTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                                HLQEntries* entries);
 

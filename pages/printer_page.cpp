@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/page_apply.h"
 #include "config/fixed_paths.h"
 #include "config/config_layout.h"
 #include "devices/codepages.h"
@@ -34,7 +35,8 @@ void writeCodePage(HLQPageWrites* writes, GtkComboBox* selector) {
         kwn::CODE_PAGE, _("the code page list is empty; the stored code page was left unchanged"));
     return;
   }
-  writes->text(kwn::PRINTER, kwn::CODE_PAGE, HLQ_NumberText(gtk_combo_box_get_active(selector)));
+  writes->text(kwn::PRINTER, kwn::CODE_PAGE, HLQ_NumberText(gtk_combo_box_get_active(selector)),
+               GTK_WIDGET(selector));
 }
 
 }  // namespace
@@ -71,25 +73,33 @@ void PopulatePrinterInfobyUSB(const SupportedDeviceInfo* printer, HLQEntries* en
   if (printer->vendorId != 0) PopulateCodepageCB(printer, combos);
 }
 
-ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
-                                   HLQEntries* entries) {
+HLQPageWrites PrinterTab_CollectValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
+                                       HLQEntries* entries) {
   HLQPageWrites writes(HLQ_DeviceConfigPath());
   HLQ_WriteSelectedPort(&writes, kwn::PRINTER_USB, combos->gtkcboxt_printerport);
   writeCodePage(&writes, GTK_COMBO_BOX(combos->gtkcboxt_codepage));
   writes.text(kwn::PRINTER, kwn::EMULATION_MODE,
-              HLQ_NumberText(gtk_combo_box_get_active(combos->gtckboxt_printermode)));
+              HLQ_NumberText(gtk_combo_box_get_active(combos->gtckboxt_printermode)),
+              GTK_WIDGET(combos->gtckboxt_printermode));
   writes.text(kwn::PRINTER, kwn::UNSOLICITED_STATUS,
-              HLQ_DeviceBoolText(HLQ_IsChecked(checks->gtkchbox_usnolicitedstatus)));
+              HLQ_DeviceBoolText(HLQ_IsChecked(checks->gtkchbox_usnolicitedstatus)),
+              GTK_WIDGET(checks->gtkchbox_usnolicitedstatus));
   HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_PID, entries->gtkedt_printerpid);
   HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_VID, entries->gtkedt_prntervid);
   HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_SERIAL,
                           entries->gtkedt_printerserial);
-  return writes.store();
+  return writes;
+}
+
+ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
+                                   HLQEntries* entries) {
+  return PrinterTab_CollectValues(combos, checks, entries).store();
 }
 
 void on_btnApply_printermodcfg_clicked(GtkButton*, gpointer) {
-  ApplyReport report = PrinterTab_WriteValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries);
-  HLQCT_FinishApply(report, _("Printer Settings Applied"), _("Printer Configuration"));
+  HLQ_ApplyPage(HLQPage::Printer,
+                PrinterTab_CollectValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries),
+                _("Printer Settings Applied"), _("Printer Configuration"));
 }
 
 // Moving the mode to 0 runs on_cmbx_printermode_changed first, which refills

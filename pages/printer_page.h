@@ -7,11 +7,15 @@
 #include "app/apply_report.h"
 #include "app/registries.h"
 #include "devices/supported_device.h"
+#include "pages/page_writes.h"
 
 void PrinterTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                                   HLQEntries* entries);
 void PopulatePrinterInfobyUSB(const SupportedDeviceInfo* printer, HLQEntries* entries,
                               HLQComboBoxes* combos);
+// What Apply stores, taken from the widgets; and the same stored at once.
+HLQPageWrites PrinterTab_CollectValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
+                                       HLQEntries* entries);
 ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                                    HLQEntries* entries);
 

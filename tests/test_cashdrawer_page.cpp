@@ -137,3 +137,26 @@ TEST_F(CashDrawerPage, WithoutTheElementApplyReportsEveryValueAndAsksForNoRestar
   EXPECT_FALSE(g_hlqConfigChanged);
   EXPECT_EQ(HLQTest_ReadFile(file_), text);  // no element was created
 }
+
+// A typed ID is stored as the daemon reads it (lower case); one that no rule
+// allows is not stored, and the message names the field as the page labels
+// it, what it holds and what it must hold. The other values are stored.
+TEST_F(CashDrawerPage, ATypedIdItsRuleRefusesIsNamedByItsFieldAndNotStored) {
+  start();
+  ui_.connectSignals();
+  gtk_entry_set_text(ui_.entries.gtkedt_cd1pid, "0A1B");
+  gtk_entry_set_text(ui_.entries.gtkedt_cd2vid, "0A1G");
+  gtk_entry_set_text(ui_.entries.gtkedt_cd2serial, "CD-\u00e9");
+
+  SeenDialog shown = apply();
+  EXPECT_EQ(shown.text,
+            "The settings were not fully applied.\n\nNot stored in " + file_ + ":\n"
+            "\u2022 Cash drawer 2 \u203a Vendor ID (CD_USB attribute VID_2): holds \"0A1G\", which "
+            "is not stored: a USB ID is four hexadecimal digits, such as 0a1b, or empty, not "
+            "\"0a1g\"\n"
+            "\u2022 Cash drawer 2 \u203a Serial number (CD_USB attribute Serial_Number_2): holds "
+            "\"CD-\u00e9\", which is not stored: a serial number holds at most 255 printable ASCII "
+            "characters, not \"CD-\u00e9\"");
+  EXPECT_EQ(attribute(kwn::ATTR_PID), "0a1b");
+  EXPECT_TRUE(g_hlqConfigChanged);
+}

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/page_fill.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "tests/support/dialog_catcher.h"
@@ -177,4 +178,42 @@ TEST_F(LoggingPage, AnApplyThatStoresNothingDoesNotAskForARestart) {
   EXPECT_NE(dialogs[0].text.find("Log_Level"), std::string::npos);
   EXPECT_FALSE(g_hlqConfigChanged);
   EXPECT_FALSE(HLQTest_FileExists(dir_.file("absent.xml")));
+}
+
+// Another program changes the file while the page shows it: Apply asks
+// before overwriting its values, names each with what the file holds and
+// what the page would store, and stores nothing on No. A value the other
+// program set to what the page stores anyway is not asked about.
+TEST_F(LoggingPage, AsksBeforeOverwritingWhatAnotherProgramChanged) {
+  HLQ_FillPage(HLQPage::Logging, &ui_.combos, &ui_.entries, &ui_.checks);
+  ui_.connectSignals();
+  store(kwn::LOG_LEVEL, "5");
+  store(kwn::MODULE_CD, "false");
+  store(kwn::MODULE_MSR, "false");
+  gtk_combo_box_set_active(ui_.combos.gtkchboxt_loglevel, 1);
+  HLQ_SetChecked(ui_.checks.gtkcheckbtn_msrmod, false);
+  const std::string changedElsewhere = HLQTest_ReadFile(file_);
+
+  std::vector<SeenDialog> dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[0].title, "Logging Configuration");
+  EXPECT_EQ(dialogs[0].text,
+            "Another program has changed these settings since this page read them:\n"
+            "\u2022 Settings \u203a Log level (Log_Level): now \"5\", this page \"1\"\n"
+            "\u2022 Modules that log \u203a Cash drawer (Module_CD): now \"false\", this page "
+            "\"true\"\n\nStore this page's values over them?");
+  EXPECT_EQ(dialogs[1].text, "Nothing was stored: the values that another program stored were kept.");
+  EXPECT_EQ(HLQTest_ReadFile(file_), changedElsewhere);
+  EXPECT_FALSE(g_hlqConfigChanged);
+
+  dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"), GTK_RESPONSE_YES);
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].text, "Logging Settings Applied");
+  EXPECT_EQ(stored(kwn::LOG_LEVEL), "1");
+  EXPECT_EQ(stored(kwn::MODULE_CD), "true");
+  EXPECT_TRUE(g_hlqConfigChanged);
+  // What this Apply stored is what the page now shows: no question again.
+  dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].text, "Logging Settings Applied");
 }

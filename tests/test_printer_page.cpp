@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/page_fill.h"
 #include "config/fixed_paths.h"
 #include "devices/codepage_record.h"
 #include "devices/codepages.h"
@@ -406,3 +407,25 @@ TEST_F(PrinterPage, ApplyWithoutConfigurationFileStoresNothingAndSaysSo) {
 }
 
 }  // namespace
+
+// A file read again ("Try again") fills the page as start-up does: the
+// stored mode and code page, without the mode's handler, which would refill
+// the list and replace the stored code page with the list's second item.
+TEST_F(PrinterPage, ReadingTheFileAgainShowsTheStoredCodePageWithoutTheModesHandler) {
+  storeValues("/dev/ttyS10", "5", "0", "0");
+  ui_.addPageViews(HLQ_ReadFileAgain);
+  HLQ_FillPage(HLQPage::Printer, &ui_.combos, &ui_.entries, &ui_.checks);
+  ui_.connectSignals();
+  storeValues("/dev/ttyS12", "7", "2", "1");
+  const std::string before = HLQTest_ReadFile(config_);
+
+  HLQ_ReadFileAgain(HLQPage::Printer);
+  EXPECT_EQ(HLQTest_ActiveText(port()), "/dev/ttyS12");
+  EXPECT_EQ(gtk_combo_box_get_active(mode()), 2);
+  EXPECT_EQ(codepagePosition(), 7);
+  EXPECT_TRUE(HLQ_IsChecked(unsolicited()));
+  EXPECT_EQ(HLQTest_ReadFile(config_), before);
+  // The handler is connected again: the technician's change of mode refills.
+  gtk_combo_box_set_active(mode(), 1);
+  EXPECT_EQ(codepagePosition(), 1);
+}

@@ -13,13 +13,16 @@
 #include <tuple>
 #include <vector>
 
+#include "app/page_views.h"
 #include "app/registries.h"
 #include "app/shutdown.h"
+#include "devices/port_mapping.h"
 #include "pages/cashdrawer_page.h"
 #include "pages/device_fields.h"
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
 #include "pages/msr_page.h"
+#include "pages/page_model.h"
 #include "pages/printer_page.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
@@ -462,6 +465,45 @@ TEST(UiFileItems, SelectorsCarryTheirItemsInOrder) {
   EXPECT_EQ(HLQTest_ActiveText(ui.combos.gtkcboxt_printerport), "None");
 }
 
+// The page model holds what each selector's page may store: a selector of
+// the UI file with another item count or other ports would store a position
+// or a port that the helper refuses.
+TEST(UiFileItems, SelectorsAgreeWithThePageModel) {
+  LoadedUi ui;
+  auto choices = [](const HLQStoredValue& value) {
+    std::vector<std::string> names;
+    for (const char* const* c = value.choices; c && *c; ++c) names.push_back(*c);
+    return names;
+  };
+  for (const auto& [name, combo] :
+       std::vector<std::pair<const char*, GtkComboBox*>>{
+           {"printer.emulation-mode", ui.combos.gtckboxt_printermode},
+           {"logging.level", ui.combos.gtkchboxt_loglevel}}) {
+    const HLQStoredValue* value = HLQ_FindStoredValueNamed(name);
+    ASSERT_NE(value, nullptr) << name;
+    EXPECT_EQ(HLQTest_ComboItems(combo).size(), static_cast<size_t>(value->choiceCount)) << name;
+    EXPECT_EQ(choices(*value).size(), static_cast<size_t>(value->choiceCount)) << name;
+  }
+  for (const auto& [name, combo] :
+       std::vector<std::pair<const char*, GtkComboBoxText*>>{
+           {"printer.port", ui.combos.gtkcboxt_printerport},
+           {"cash-drawer.port", ui.combos.gtkcbox_cdport},
+           {"line-display.port", ui.combos.gtkchboxt_ldport},
+           {"msr.port", ui.combos.gtkcboxt_msrport}}) {
+    const HLQStoredValue* value = HLQ_FindStoredValueNamed(name);
+    ASSERT_NE(value, nullptr) << name;
+    std::vector<std::string> expected = {"None"};
+    for (const char* const* port = HLQ_PortsOfSelector(value->key); port && *port; ++port)
+      expected.push_back(*port);
+    EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(combo)), expected) << name;
+    EXPECT_EQ(choices(*value), std::vector<std::string>(expected.begin() + 1, expected.end()));
+  }
+  const HLQStoredValue* codePage = HLQ_FindStoredValueNamed("printer.code-page");
+  ASSERT_NE(codePage, nullptr);
+  EXPECT_LE(HLQTest_ComboItems(GTK_COMBO_BOX(ui.combos.gtkcboxt_codepage)).size(),
+            static_cast<size_t>(codePage->choiceCount));
+}
+
 // --------------------------------------------------- labels and keyboard use
 
 TEST(UiFileLabels, EveryFieldIsNamedByALabelWithAMnemonic) {
@@ -520,6 +562,40 @@ TEST(UiFileLabels, MnemonicLettersDoNotClashWithinAPage) {
   }
 }
 
+// What start-up adds to each page: a notice and a waiting line, hidden
+// until needed, and a "Try again" that a key reaches without clashing with
+// a field of its page.
+TEST(PageViews, EachPageGetsAHiddenNoticeAndWaitingLineWithAFreeMnemonic) {
+  LoadedUi ui;
+  EXPECT_TRUE(HLQ_PageViewProblems(ui.builder()).empty());
+  std::map<guint, std::set<std::string>> before[5];
+  GtkNotebook* notebook = notebookOf(ui.window());
+  ASSERT_NE(notebook, nullptr);
+  for (int i = 0; i < 5; ++i)
+    for (const auto& [key, text] : mnemonicsOf(gtk_notebook_get_nth_page(notebook, i)))
+      before[i][key].insert(text);
+  ui.addPageViews();
+  for (const char* id : {"printermodcfg", "cdmodcfg", "ldmodcfg", "msrmodcfg", "logmodcfg"}) {
+    SCOPED_TRACE(id);
+    int page = -1;
+    GtkWidget* retry = nullptr;
+    for (int i = 0; i < 5; ++i)
+      for (GtkWidget* w : widgetsBelow(gtk_notebook_get_nth_page(notebook, i))) {
+        const char* name = gtk_buildable_get_name(GTK_BUILDABLE(w));
+        if (name && std::string(name) == std::string("btnReadAgain_") + id) retry = w, page = i;
+      }
+    ASSERT_NE(retry, nullptr);
+    GtkWidget* notice = gtk_widget_get_ancestor(retry, GTK_TYPE_INFO_BAR);
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(gtk_revealer_get_child_revealed(GTK_REVEALER(
+        gtk_widget_get_ancestor(gtk_widget_get_parent(notice), GTK_TYPE_REVEALER))));
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(retry));
+    const guint key = gtk_label_get_mnemonic_keyval(GTK_LABEL(label));
+    EXPECT_NE(key, static_cast<guint>(GDK_KEY_VoidSymbol));
+    EXPECT_EQ(before[page].count(key), 0u) << "Alt+" << static_cast<char>(key) << " is taken";
+  }
+}
+
 // ---------------------------------------------------------- entries and window
 
 TEST(UiFileEntries, LengthsFitWhatEachFieldHolds) {
@@ -559,6 +635,12 @@ TEST(UiFileWindow, OnlyTheWindowIsLeftForTheCodeToShow) {
 
 TEST(UiFileWindow, FitsASmallTerminalScreen) {
   LoadedUi ui;
+  // With what start-up adds, and its longest notice shown on the tallest page.
+  ui.addPageViews();
+  HLQ_ShowUnread(HLQPage::Msr, "/opt/pemo/hlq/KWNConfig.xml",
+                 "not authorised: no authentication agent answered to ask for the "
+                 "administrator's password");
+  HLQ_BeginWaiting(HLQPage::Msr);
   GtkRequisition minimum, natural;
   gtk_widget_get_preferred_size(ui.window(), &minimum, &natural);
   EXPECT_LE(natural.width, 1024);

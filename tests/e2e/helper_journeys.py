@@ -17,7 +17,12 @@ technician (the account nobody):
   call is answered in well under a second, the holder's own calls beyond its
   share are answered Busy, a call without the interactive flag fails at once,
   and floods of calls (huge values, thousands of locales) leave the helper
-  small.
+  small;
+- a password prompt left open for the window: the window keeps answering
+  while its Apply waits, and nothing is stored when the prompt ends
+  unanswered;
+- the read refused: the logging page says why and stores nothing until
+  "Try again" is allowed to read the file.
 
 Runs as root, inside private-system.sh; the technician's part runs as nobody
 under an X server and a session bus of its own (technician_window.py). The
@@ -37,6 +42,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 
@@ -121,8 +127,10 @@ class Run:
         self.home = tempfile.mkdtemp(prefix="hlq-technician-home-", dir="/run")
         os.chown(self.home, pwd.getpwnam(TECHNICIAN).pw_uid, -1)
 
-    def technician_window(self, scenario):
-        """Runs technician_window.py as the technician; fails with its output."""
+    def technician_window(self, scenario, asked=None):
+        """Runs technician_window.py as the technician; fails with its output.
+        Each "HLQ-ASK <what>" it prints runs asked(what) here, as root, and is
+        then answered on its standard input."""
         env = {"PATH": "/usr/bin:/bin", "HOME": self.home, "LANG": "C.UTF-8",
                "GDK_GL": "disable", "TMPDIR": "/tmp"}
         # A sanitized build's settings (its suppressions among them) hold for
@@ -138,9 +146,25 @@ class Run:
             "dbus-run-session", "--", "/usr/bin/python3", self.programs["driver"], scenario,
             "--tool", self.programs["tool"], "--usb-tool", self.programs["usb_tool"],
             "--root", self.args.root]
-        done = subprocess.run(command, env=env, capture_output=True, text=True, timeout=240)
-        require(done.returncode == 0, f"the technician's window ({scenario}) failed:\n"
-                f"{done.stdout}\n{done.stderr}\nthe helper's record:\n" +
+        window = subprocess.Popen(command, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  stderr=subprocess.STDOUT, text=True)
+        watchdog = threading.Timer(240, window.kill)
+        watchdog.start()
+        output = []
+        try:
+            for line in window.stdout:
+                output.append(line)
+                if line.startswith("HLQ-ASK "):
+                    asked(line.split(" ", 1)[1].strip())
+                    window.stdin.write("done\n")
+                    window.stdin.flush()
+            status = window.wait()
+        finally:
+            watchdog.cancel()
+            window.kill()
+            window.wait()
+        require(status == 0, f"the technician's window ({scenario}) failed:\n" +
+                "".join(output) + "\nthe helper's record:\n" +
                 "\n".join(self.services.helper_log()))
 
     def call_helper(self, *arguments, user=AS_TECHNICIAN):
@@ -202,6 +226,32 @@ def refused(run):
     for path, hash_before in before.items():
         expect_equal(digest(path), hash_before, f"{path} after the refused Applies")
     expect_equal(box.systemctl_calls(), [], "systemctl calls")
+
+
+def prompt_left_open(run):
+    box = run.sandbox
+    box.lay_out()
+    os.chmod(box.logging_config, 0o600)
+    before = digest(box.logging_config)
+    run.services.decide(TECHNICIAN, "AUTH_ADMIN", read="YES")
+    run.technician_window("prompt-left-open")
+    expect_equal(digest(box.logging_config), before, "the logging file after the prompt")
+
+
+def read_refused(run):
+    box = run.sandbox
+    box.lay_out()
+    os.chmod(box.logging_config, 0o600)
+    before = digest(box.logging_config)
+    # Storing is allowed: a page that was not read must still store nothing.
+    run.services.decide(TECHNICIAN, "YES", read="NO")
+    run.technician_window("read-refused", asked=lambda what: (
+        require(what == "allow-read", f"asked for {what}"),
+        run.services.decide(TECHNICIAN, "YES")))
+    expect_equal(digest(box.logging_config), before, "the logging file")
+    # One read at start-up, refused, and none per value after it.
+    reads = [line for line in run.services.helper_log() if "not authorized: ReadValues" in line]
+    expect_equal(len(reads), 1, f"refused reads on record: {reads}")
 
 
 def write_values(file, *values, locale=""):
@@ -360,6 +410,9 @@ SCENARIOS = [
     ("allowed: every page shown, applied and restarted through the helper", allowed),
     ("refused: nothing stored, every value says why", refused),
     ("hostile callers refused, nothing written", hostile_callers),
+    ("a password prompt left open: the window answers, nothing stored", prompt_left_open),
+    ("the read refused: the page says why, stores nothing, reads again", read_refused),
+    # Last: its floods use up the technician's share of the helper's record.
     ("an open password prompt stalls no one; floods leave the helper small",
      a_prompt_stalls_no_one),
 ]

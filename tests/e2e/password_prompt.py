@@ -1,10 +1,11 @@
 """A password prompt of polkit that stays open, for the checks that one
-caller waiting for the administrator's password must not hold up anyone else.
+caller waiting for the administrator's password must not hold up anyone else,
+and that a window waiting for it keeps answering.
 
 polkit asks the agent registered for the caller's own process when there is
 one: polkit's text agent, registered for that process and given a terminal
 of its own, shows "Password:" there and waits as long as it lives. Run as
-root; the agent runs as the caller's user.
+root, or as the caller's user; the agent runs as the caller's user.
 """
 
 import os
@@ -24,9 +25,10 @@ class OpenPasswordPrompt:
         self.child, self.terminal = pty.fork()
         if self.child == 0:
             try:
-                os.setgroups([])
-                os.setgid(gid)
-                os.setuid(uid)
+                if (os.getuid(), os.getgid()) != (uid, gid):
+                    os.setgroups([])
+                    os.setgid(gid)
+                    os.setuid(uid)
                 os.set_inheritable(notify, True)
                 os.execvp("pkttyagent", ["pkttyagent", "--process", str(pid),
                                          "--notify-fd", str(notify)])

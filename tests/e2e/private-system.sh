@@ -10,9 +10,11 @@ if [ -z "${HLQ_PRIVATE_SYSTEM:-}" ]; then
   export HLQ_PRIVATE_SYSTEM=1
   exec unshare --mount --propagation private "$0" "$@"
 fi
+# /run holds the copies of the programs the technician runs, which a
+# sanitized build makes large; a tmpfs takes memory only for what it holds.
 for folder in /run /dev/shm /usr/share/dbus-1/system-services /usr/share/polkit-1/actions \
               /etc/polkit-1/rules.d; do
-  mount -t tmpfs -o mode=0755,size=16m hlq-private-system "$folder"
+  mount -t tmpfs -o mode=0755,size=96m hlq-private-system "$folder"
 done
 chmod 1777 /dev/shm
 exec "$@"

@@ -23,8 +23,10 @@ RULES_FILE = "/etc/polkit-1/rules.d/50-hlqconfig-test.rules"
 POLKITD = "/usr/lib/polkit-1/polkitd"
 
 RULE = """polkit.addRule(function(action, subject) {
-    if (action.id.indexOf("org.hlqconfig.hlqconfig.") == 0 && subject.user == "%s")
-        return polkit.Result.%s;
+    if (subject.user == "%s") {
+        if (action.id == "org.hlqconfig.hlqconfig.read") return polkit.Result.%s;
+        if (action.id.indexOf("org.hlqconfig.hlqconfig.") == 0) return polkit.Result.%s;
+    }
 });
 """
 
@@ -61,11 +63,12 @@ class SystemServices:
         wait_until(lambda: "org.freedesktop.DBus" in bus_names(), 10, "the system bus")
         self.polkitd = None
 
-    def decide(self, user, result):
+    def decide(self, user, result, read=None):
         """Makes polkit answer `result` ("YES", "NO", "AUTH_ADMIN") for the
-        helper's action asked by `user`, with a polkit daemon started afresh."""
+        helper's actions asked by `user` (`read` for its read action, when
+        given), with a polkit daemon started afresh."""
         with open(RULES_FILE, "w") as f:
-            f.write(RULE % (user, result))
+            f.write(RULE % (user, read or result, result))
         self._stop_polkitd()
         self.polkitd = subprocess.Popen([POLKITD, "--no-debug"], stdout=self._log,
                                         stderr=subprocess.STDOUT)

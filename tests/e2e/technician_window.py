@@ -8,12 +8,16 @@ sandbox and checks the files afterwards.
 
 Run as the technician under an X server and a session bus of their own:
   xvfb-run -a dbus-run-session -- /usr/bin/python3 technician_window.py SCENARIO --tool ...
+
+Where a scenario needs root to change polkit's answer midway, it prints
+"HLQ-ASK <what>" and waits for a line on standard input.
 """
 
 import argparse
 import os
 import sys
 import tempfile
+import time
 import traceback
 
 sys.dont_write_bytecode = True
@@ -22,8 +26,11 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from checks import expect_equal, require  # noqa: E402
 from journey import Journey  # noqa: E402
 from journeys import shown_device  # noqa: E402
+from password_prompt import OpenPasswordPrompt  # noqa: E402
 from sandbox import Sandbox  # noqa: E402
-from ui import choose, is_checked, selected_item, type_into  # noqa: E402
+from ui import (MAIN_WINDOW_TITLE, choose, is_checked, is_sensitive, is_showing,  # noqa: E402
+                selected_item, type_into)
+from waiting import wait_until  # noqa: E402
 from x11 import XWindows  # noqa: E402
 
 PRINTER = ("0a02", "2c4e", "PRN-77")
@@ -129,7 +136,87 @@ def refused(j):
     expect_equal(j.sandbox.systemctl_calls(), [], "systemctl calls")
 
 
-SCENARIOS = {"allowed": allowed, "refused": refused}
+LOGGING_KEYS = ["Log_Level", "Module_Service", "Module_CD", "Module_LD", "Module_MSR",
+                "Module_PRINTER_USB"]
+WAITING = "Waiting for authorisation\u2026"
+UNREAD = "The settings of this page could not be read from "
+
+
+def ask_root(what):
+    """Has root (helper_journeys.py) do `what` and waits until it is done."""
+    print(f"HLQ-ASK {what}", flush=True)
+    expect_equal(sys.stdin.readline().strip(), "done", f"root's answer to '{what}'")
+
+
+def prompt_left_open(j):
+    """An Apply through the helper while polkit's password prompt for the
+    window stays open: the window draws and answers, the page waits with its
+    Apply insensitive, the other pages stay usable, and closing the window
+    waits for the answer. The prompt ends unanswered: nothing is stored and
+    the page says why; then the window closes by itself, without a restart."""
+    tool = j.start_window()
+    logging = tool.window.open_tab("Logging")
+    choose(logging.labelled("Log level:"), "Error")
+    agent = OpenPasswordPrompt(tool.pid, os.getuid(), os.getgid())
+    try:
+        logging.press("Apply")
+        agent.wait_for_prompt()
+        apply = logging.button("Apply")
+        started = time.monotonic()
+        sensitive = is_sensitive(apply)
+        print(f"the window answered in {time.monotonic() - started:.3f} s while the password "
+              "prompt was open", flush=True)
+        require(not sensitive, "Apply is sensitive while its call waits for polkit")
+        require(is_showing(logging.label_starting(WAITING)), f"no '{WAITING}' on the page")
+        msr = tool.window.open_tab("MSR")
+        require(is_sensitive(msr.button("Apply")), "the MSR page is not usable meanwhile")
+        expect_equal(j.x.request_close(MAIN_WINDOW_TITLE, tool.pid), 1, "windows asked to close")
+        # Events reach the window in order: once this tab shows, the close
+        # request was handled, and the window is still there.
+        tool.window.open_tab("Logging")
+        require(is_showing(tool.window.frame) and tool.popen.poll() is None,
+                "the window closed while its Apply waited for polkit")
+    finally:
+        agent.close()
+    # polkit refuses once the agent that was asking has gone.
+    j.message(tool, refused_report(j.sandbox.logging_config, LOGGING_KEYS),
+              "Logging Configuration").ok()
+    j.expect_clean_exit(tool)
+    expect_equal(j.sandbox.systemctl_calls(), [], "systemctl calls")
+
+
+def read_refused(j):
+    """The logging file only root may read, with the helper's read refused:
+    the page says what it could not read and why, shows nothing usable and
+    cannot store. Once root allows the read, "Try again" shows what is
+    stored."""
+    tool = j.start_window()
+    logging = tool.window.open_tab("Logging")
+    notice = logging.label_starting(UNREAD)
+    require(is_showing(notice), "no notice that the logging file was not read")
+    expect_equal(notice.name, UNREAD + j.sandbox.logging_config + ": " + REFUSED +
+                 "\nThey are not shown, and Apply stores nothing until they have been read.",
+                 "the notice")
+    level = logging.labelled("Log level:")
+    for widget, what in ((logging.button("Apply"), "Apply"), (logging.button("Default"), "Default"),
+                         (level, "the log level")):
+        require(not is_sensitive(widget), f"{what} is sensitive on a page that was not read")
+    # The device file was read: its pages are usable.
+    require(is_sensitive(tool.window.open_tab("MSR").button("Apply")), "MSR page not usable")
+
+    ask_root("allow-read")
+    logging = tool.window.open_tab("Logging")
+    logging.press("Try again")
+    wait_until(lambda: not is_showing(notice) and is_sensitive(logging.button("Apply")), 10,
+               "the logging page to be read")
+    expect_equal(selected_item(logging.labelled("Log level:")), "Info", "stored log level")
+    require(is_checked(logging.check_box("Service")), "'Service' shown unchecked")
+    j.close_window(tool)
+    j.expect_clean_exit(tool)
+
+
+SCENARIOS = {"allowed": allowed, "refused": refused, "prompt-left-open": prompt_left_open,
+             "read-refused": read_refused}
 
 
 def main():
@@ -150,7 +237,8 @@ def main():
         print(f"FAIL  the technician's window: {args.scenario}", flush=True)
         traceback.print_exc()
         for tool in journey.tools:
-            print(f"--- output of the tool (pid {tool.popen.pid}):\n{tool.text_output()}")
+            print(f"--- output of the tool (pid {tool.popen.pid}):\n{tool.text_output()}",
+                  flush=True)
         return 1
     finally:
         journey.finish()

@@ -150,6 +150,12 @@ class Page:
         return _descendant(self.root, lambda a: a.getRole() == role and a.name == name,
                            f"{what} '{name}' in '{self.root.name}'")
 
+    def label_starting(self, prefix):
+        """The label whose text starts with `prefix` (shown or not)."""
+        return _descendant(self.root, lambda a: a.getRole() == pyatspi.ROLE_LABEL
+                           and a.name.startswith(prefix),
+                           f"label '{prefix}...' in '{self.root.name}'")
+
     def button(self, name):
         return self._by_role(pyatspi.ROLE_PUSH_BUTTON, name, "button")
 

@@ -13,7 +13,9 @@ std::string textOf(GtkWidget* dialog) {
 }
 }  // namespace
 
-DialogCatcher::DialogCatcher() { source_ = g_timeout_add(5, &DialogCatcher::poll, this); }
+DialogCatcher::DialogCatcher(GtkResponseType questionAnswer) : questionAnswer_(questionAnswer) {
+  source_ = g_timeout_add(5, &DialogCatcher::poll, this);
+}
 
 DialogCatcher::~DialogCatcher() {
   if (source_) g_source_remove(source_);
@@ -27,7 +29,10 @@ gboolean DialogCatcher::poll(gpointer data) {
     if (GTK_IS_MESSAGE_DIALOG(window) && gtk_widget_get_visible(window)) {
       const char* title = gtk_window_get_title(GTK_WINDOW(window));
       self->dialogs_.push_back({title ? title : "", textOf(window)});
-      gtk_dialog_response(GTK_DIALOG(window), GTK_RESPONSE_OK);
+      GtkMessageType type = GTK_MESSAGE_INFO;
+      g_object_get(window, "message-type", &type, nullptr);
+      gtk_dialog_response(GTK_DIALOG(window),
+                          type == GTK_MESSAGE_QUESTION ? self->questionAnswer_ : GTK_RESPONSE_OK);
       break;  // the response ends this nested loop; answer the next one later
     }
   }
@@ -48,8 +53,8 @@ void HLQTest_DrainEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
-std::vector<SeenDialog> HLQTest_PressAndCatch(GtkButton* button) {
-  DialogCatcher catcher;
+std::vector<SeenDialog> HLQTest_PressAndCatch(GtkButton* button, GtkResponseType questionAnswer) {
+  DialogCatcher catcher(questionAnswer);
   EXPECT_NE(button, nullptr);
   if (button) gtk_button_clicked(button);
   HLQTest_DrainEvents();

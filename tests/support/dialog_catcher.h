@@ -1,6 +1,7 @@
 // Answers the modal message boxes that an action opens, from inside their
-// nested main loop, and records what they said. A watchdog fails the test
-// instead of letting a missing or unexpected dialog hang it.
+// nested main loop, and records what they said: OK to a message, and the
+// given answer to a question. A watchdog fails the test instead of letting
+// a missing or unexpected dialog hang it.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -15,7 +16,8 @@ struct SeenDialog {
 
 class DialogCatcher {
  public:
-  DialogCatcher();   // starts watching
+  // Starts watching; questions get `questionAnswer`.
+  explicit DialogCatcher(GtkResponseType questionAnswer = GTK_RESPONSE_NO);
   ~DialogCatcher();  // stops watching
   DialogCatcher(const DialogCatcher&) = delete;
   DialogCatcher& operator=(const DialogCatcher&) = delete;
@@ -25,6 +27,7 @@ class DialogCatcher {
  private:
   static gboolean poll(gpointer self);
   std::vector<SeenDialog> dialogs_;
+  GtkResponseType questionAnswer_;
   guint source_ = 0;
 };
 
@@ -37,7 +40,8 @@ void HLQTest_DrainEvents();
 
 // Presses a button (which must exist) as the user does and returns the message
 // boxes it showed; a message box left open fails the test.
-std::vector<SeenDialog> HLQTest_PressAndCatch(GtkButton* button);
+std::vector<SeenDialog> HLQTest_PressAndCatch(GtkButton* button,
+                                              GtkResponseType questionAnswer = GTK_RESPONSE_NO);
 // Presses a button that must show exactly one message box and returns that box
 // (empty when there was none); a message box left open fails the test.
 SeenDialog HLQTest_PressForOneMessage(GtkButton* button);

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "app/apply_report.h"
+#include "app/page_views.h"
 #include "app/shutdown.h"
+#include "pages/shown_values.h"
 #include "tests/support/test_paths.h"
 
 LoadedUi::LoadedUi() {
@@ -24,9 +26,12 @@ LoadedUi::LoadedUi() {
   g_hlqEntries = &entries;
   g_hlqCheckBoxes = &checks;
   g_hlqConfigChanged = false;
+  HLQ_ForgetShown();
 }
 
 LoadedUi::~LoadedUi() {
+  HLQ_ForgetPageViews();
+  HLQ_ForgetShown();
   if (window_) {
     // Tearing the window down is not the user closing it.
     g_signal_handlers_disconnect_by_func(
@@ -41,6 +46,8 @@ LoadedUi::~LoadedUi() {
 }
 
 void LoadedUi::connectSignals() { gtk_builder_connect_signals(builder_, nullptr); }
+
+void LoadedUi::addPageViews(void (*readAgain)(HLQPage)) { HLQ_BuildPageViews(builder_, readAgain); }
 
 namespace {
 GtkButton* findButton(GtkWidget* widget, const char* label) {

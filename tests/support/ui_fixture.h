@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/registries.h"
+#include "pages/page_model.h"
 
 class LoadedUi {
  public:
@@ -17,6 +18,8 @@ class LoadedUi {
   LoadedUi& operator=(const LoadedUi&) = delete;
 
   void connectSignals();  // as start-up does after the pages are filled
+  // The notice and status line that start-up adds to each page.
+  void addPageViews(void (*readAgain)(HLQPage) = nullptr);
   GtkBuilder* builder() const { return builder_; }
   GtkWidget* window() const { return window_; }
   // A button found by its label (for example "_Apply") on the notebook page
