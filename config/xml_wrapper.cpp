@@ -73,6 +73,7 @@ HLQFileValues HLQ_ReadValues(const char* file, const std::vector<HLQValueAddress
   const HLQHelperFileRead& read = readThroughHelper(file);
   HLQFileValues values;
   values.loaded = read.answered && read.loaded;
+  values.helperUnanswered = !read.answered;
   values.reason = read.reason;
   if (!values.loaded) return values;
   for (const HLQValueAddress& address : addresses) {

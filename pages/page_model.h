@@ -62,6 +62,9 @@ const char* HLQ_PageFile(HLQPage page);
 std::string HLQ_RefusalOfStoredText(const HLQStoredValue& value, const char* text);
 // The same for a position in a list of `count` items.
 std::string HLQ_RefusalOfPosition(const char* text, int count);
+// A text as a reason quotes it: in quotes, cut short, valid UTF-8, control
+// characters escaped.
+std::string HLQ_QuotedForReason(const char* text);
 
 // What the page stores for a text the technician typed: a USB ID in lower
 // case ("0A1B" is stored as "0a1b"); every other text unchanged.

@@ -15,24 +15,6 @@ namespace {
 constexpr glong kWrapperChars = 8;
 constexpr size_t kSerialBytes = 255;
 
-// A text as a reason may quote it: cut short, made valid UTF-8 and with its
-// control characters escaped, so that no long string or control character
-// reaches a message or the journal (other characters show as they are).
-std::string quoted(const char* text) {
-  constexpr size_t kShown = 32;
-  static const std::string kNotEscaped = [] {
-    std::string bytes;
-    for (int c = 0x80; c <= 0xff; ++c) bytes += static_cast<char>(c);
-    return bytes;
-  }();
-  std::string cut(text ? text : "", 0, kShown);
-  g_autofree gchar* valid = g_utf8_make_valid(cut.c_str(), -1);
-  g_autofree gchar* escaped = g_strescape(valid, kNotEscaped.c_str());
-  std::string shown = std::string("\"") + escaped + "\"";
-  if (text && std::strlen(text) > kShown) shown += "...";
-  return shown;
-}
-
 std::string owned(gchar* text) {
   std::string copy = text;
   g_free(text);
@@ -51,14 +33,14 @@ std::string refusalOfPort(const HLQStoredValue& value, const char* text) {
   // TRANSLATORS: %s is the text refused; then the device paths the selector offers.
   return owned(g_strdup_printf(_("%s is not a port of this page (it offers None, stored as a "
                                  "blank, or %s)"),
-                               quoted(text).c_str(), ports.c_str()));
+                               HLQ_QuotedForReason(text).c_str(), ports.c_str()));
 }
 
 std::string refusalOfBool(const char* text, const char* on, const char* off) {
   if (std::strcmp(text, on) == 0 || std::strcmp(text, off) == 0) return "";
   // TRANSLATORS: %s is the text refused; then the two texts a check box stores.
   return owned(g_strdup_printf(_("%s is not what a check box stores (\"%s\" or \"%s\")"),
-                               quoted(text).c_str(), on, off));
+                               HLQ_QuotedForReason(text).c_str(), on, off));
 }
 
 std::string refusalOfSentinel(const char* text) {
@@ -68,7 +50,7 @@ std::string refusalOfSentinel(const char* text) {
   if (one) return "";
   // TRANSLATORS: %s is the text refused.
   return owned(g_strdup_printf(_("a sentinel is one character that is not a blank, not %s"),
-                               quoted(text).c_str()));
+                               HLQ_QuotedForReason(text).c_str()));
 }
 
 std::string refusalOfWrapper(const char* text) {
@@ -80,7 +62,7 @@ std::string refusalOfWrapper(const char* text) {
     // TRANSLATORS: %s is the text refused.
     return owned(g_strdup_printf(_("a wrapper text holds at most 8 characters and no control "
                                    "characters, not %s"),
-                                 quoted(text).c_str()));
+                                 HLQ_QuotedForReason(text).c_str()));
   if (*text && HLQ_ReadsBackAsEmpty(text))
     return _("a wrapper text of blanks alone would read back as empty");
   return "";
@@ -93,7 +75,7 @@ std::string refusalOfUsbId(const char* text) {
   // TRANSLATORS: %s is the text refused.
   return owned(g_strdup_printf(_("a USB ID is four hexadecimal digits, such as 0a1b, or empty, "
                                  "not %s"),
-                               quoted(text).c_str()));
+                               HLQ_QuotedForReason(text).c_str()));
 }
 
 std::string refusalOfSerial(const char* text) {
@@ -103,7 +85,7 @@ std::string refusalOfSerial(const char* text) {
   // TRANSLATORS: %s is the text refused.
   return owned(g_strdup_printf(_("a serial number holds at most 255 printable ASCII characters, "
                                  "not %s"),
-                               quoted(text).c_str()));
+                               HLQ_QuotedForReason(text).c_str()));
 }
 
 // The position a "%d" text holds; false for any other form (a sign before
@@ -120,12 +102,30 @@ bool parsePosition(const char* text, long* position) {
 
 }  // namespace
 
+// A text as a reason may quote it: cut short, made valid UTF-8 and with its
+// control characters escaped, so that no long string or control character
+// reaches a message or the journal (other characters show as they are).
+std::string HLQ_QuotedForReason(const char* text) {
+  constexpr size_t kShown = 32;
+  static const std::string kNotEscaped = [] {
+    std::string bytes;
+    for (int c = 0x80; c <= 0xff; ++c) bytes += static_cast<char>(c);
+    return bytes;
+  }();
+  std::string cut(text ? text : "", 0, kShown);
+  g_autofree gchar* valid = g_utf8_make_valid(cut.c_str(), -1);
+  g_autofree gchar* escaped = g_strescape(valid, kNotEscaped.c_str());
+  std::string shown = std::string("\"") + escaped + "\"";
+  if (text && std::strlen(text) > kShown) shown += "...";
+  return shown;
+}
+
 std::string HLQ_RefusalOfPosition(const char* text, int count) {
   long position = 0;
   if (text && parsePosition(text, &position) && position >= -1 && position < count) return "";
   // TRANSLATORS: %s is the text refused; %d is the last position of the list.
   return owned(g_strdup_printf(_("%s is not a position in this list (-1 for none, or 0 to %d)"),
-                               quoted(text).c_str(), count - 1));
+                               HLQ_QuotedForReason(text).c_str(), count - 1));
 }
 
 std::string HLQ_RefusalOfStoredText(const HLQStoredValue& value, const char* text) {
