@@ -35,6 +35,7 @@ import traceback
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import helper_command_line  # noqa: E402
 from checks import expect_equal, require  # noqa: E402
 from sandbox import Sandbox, element, text_of  # noqa: E402
 from system_services import SystemServices  # noqa: E402
@@ -83,7 +84,7 @@ def technicians_copies(args, folder):
     """The tool, its USB launcher and the journeys' modules, copied where the
     technician may run them."""
     os.makedirs(folder, mode=0o755)
-    for program in (args.tool, args.usb_tool):
+    for program in (args.tool, args.usb_tool, args.hlqctl, args.hlqctl_module):
         shutil.copy(program, folder)
     for name in os.listdir(HERE):
         if name.endswith(".py"):
@@ -94,6 +95,7 @@ def technicians_copies(args, folder):
     return {"suppressions": suppressions,
             "tool": os.path.join(folder, os.path.basename(args.tool)),
             "usb_tool": os.path.join(folder, os.path.basename(args.usb_tool)),
+            "hlqctl": os.path.join(folder, os.path.basename(args.hlqctl)),
             "driver": os.path.join(folder, "technician_window.py"),
             "caller": os.path.join(folder, "helper_call.py")}
 
@@ -106,6 +108,11 @@ class Run:
         self.sandbox = HelperSandbox(args.root, args.source, None)
         self.home = tempfile.mkdtemp(prefix="hlq-technician-home-", dir="/run")
         os.chown(self.home, pwd.getpwnam(TECHNICIAN).pw_uid, -1)
+        # For the command line's scenarios (helper_command_line.py).
+        self.technician = TECHNICIAN
+        self.as_technician = AS_TECHNICIAN
+        self.digest = digest
+        self.expect_root_owned = expect_root_owned
 
     def technician_window(self, scenario):
         """Runs technician_window.py as the technician; fails with its output."""
@@ -234,7 +241,7 @@ SCENARIOS = [
     ("allowed: every page shown, applied and restarted through the helper", allowed),
     ("refused: nothing stored, every value says why", refused),
     ("hostile callers refused, nothing written", hostile_callers),
-]
+] + helper_command_line.SCENARIOS
 
 
 def main():
@@ -242,6 +249,8 @@ def main():
     parser.add_argument("--tool", required=True, help="the tool built with the sandbox root")
     parser.add_argument("--usb-tool", required=True, help="the same with emulated USB devices")
     parser.add_argument("--helper", required=True, help="the helper built with the sandbox root")
+    parser.add_argument("--hlqctl", required=True, help="the command line built with the sandbox root")
+    parser.add_argument("--hlqctl-module", required=True, help="the command line's helper module")
     parser.add_argument("--action", required=True, help="the project's polkit action file")
     parser.add_argument("--root", required=True, help="the sandbox root")
     parser.add_argument("--source", required=True, help="the source tree")
