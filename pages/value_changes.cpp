@@ -205,6 +205,7 @@ void planWrapper(Planning* p, const HLQWrapperKeys& wrapper) {
   const HLQStoredValue* parts[] = {msrValue(wrapper.active), msrValue(wrapper.keptAside),
                                    msrValue(wrapper.flag)};
   const int at[] = {p->open(parts[0]), p->open(parts[2])};  // text, flag
+  if (at[0] < 0 && at[1] < 0) return;
   std::string unread;
   for (const HLQStoredValue* part : parts)
     if (!p->read(part).text) unread = p->read(part).reason;
