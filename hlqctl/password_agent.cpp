@@ -41,8 +41,10 @@ void HLQCtl_StartPasswordAgent() {
   const bool started = g_spawn_async_with_pipes_and_fds(
       nullptr, argv, nullptr,
       GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_CHILD_INHERITS_STDIN),
-      nullptr, nullptr, -1, -1, -1, sources, targets, 1, &g_agent, nullptr, nullptr, nullptr,
-      nullptr);
+      // Whatever the agent writes goes to standard error, never into the
+      // program's own output (JSON, say); it asks on the terminal itself.
+      nullptr, nullptr, -1, STDERR_FILENO, -1, sources, targets, 1, &g_agent, nullptr, nullptr,
+      nullptr, nullptr);
   close(notify[1]);
   if (started) waitUntilRegistered(notify[0]);
   else g_agent = 0;
