@@ -20,7 +20,8 @@ def hlqctl(run, *arguments):
     """hlqctl as the technician, without a terminal; exit status, output."""
     command = run.as_technician + [run.programs["hlqctl"], *arguments]
     done = subprocess.run(command, capture_output=True, text=True, timeout=60,
-                          env={"PATH": "/usr/bin:/bin", "LC_ALL": "C.UTF-8"})
+                          env=dict(run.sanitizer_settings(), PATH="/usr/bin:/bin",
+                                   LC_ALL="C.UTF-8"))
     output = json.loads(done.stdout) if "--json" in arguments and done.stdout else done.stdout
     return done.returncode, output, done.stderr
 

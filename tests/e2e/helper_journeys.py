@@ -118,14 +118,7 @@ class Run:
         """Runs technician_window.py as the technician; fails with its output."""
         env = {"PATH": "/usr/bin:/bin", "HOME": self.home, "LANG": "C.UTF-8",
                "GDK_GL": "disable", "TMPDIR": "/tmp"}
-        # A sanitized build's settings (its suppressions among them) hold for
-        # the technician's window as for the other journeys.
-        env.update({name: value for name, value in os.environ.items()
-                    if name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")})
-        if "LSAN_OPTIONS" in env:
-            env["LSAN_OPTIONS"] = re.sub(r"(^|:)suppressions=[^:]*",
-                                         r"\1suppressions=" + self.programs["suppressions"],
-                                         env["LSAN_OPTIONS"])
+        env.update(self.sanitizer_settings())
         command = AS_TECHNICIAN + [
             "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset",
             "dbus-run-session", "--", "/usr/bin/python3", self.programs["driver"], scenario,
@@ -135,6 +128,17 @@ class Run:
         require(done.returncode == 0, f"the technician's window ({scenario}) failed:\n"
                 f"{done.stdout}\n{done.stderr}\nthe helper's record:\n" +
                 "\n".join(self.services.helper_log()))
+
+    def sanitizer_settings(self):
+        """A sanitized build's settings (its suppressions among them), which
+        hold for the technician's programs as for the other journeys."""
+        env = {name: value for name, value in os.environ.items()
+               if name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")}
+        if "LSAN_OPTIONS" in env:
+            env["LSAN_OPTIONS"] = re.sub(r"(^|:)suppressions=[^:]*",
+                                         r"\1suppressions=" + self.programs["suppressions"],
+                                         env["LSAN_OPTIONS"])
+        return env
 
     def call_helper(self, method, *arguments):
         """A call of the helper as the technician (helper_call.py); its exit
