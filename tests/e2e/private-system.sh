@@ -12,7 +12,7 @@ if [ -z "${HLQ_PRIVATE_SYSTEM:-}" ]; then
 fi
 for folder in /run /dev/shm /usr/share/dbus-1/system-services /usr/share/polkit-1/actions \
               /etc/polkit-1/rules.d; do
-  mount -t tmpfs -o mode=0755,size=16m hlq-private-system "$folder"
+  mount -t tmpfs -o mode=0755,size=128m hlq-private-system "$folder"
 done
 chmod 1777 /dev/shm
 exec "$@"
