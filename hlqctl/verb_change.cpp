@@ -3,6 +3,8 @@
 #include <glib.h>
 #include <glib/gi18n-lib.h>
 
+#include <cstdio>
+
 #include "hlqctl/change_input.h"
 #include "hlqctl/exit_codes.h"
 #include "hlqctl/json_output.h"
@@ -116,6 +118,8 @@ int HLQCtl_Apply(const HLQCtlArguments& arguments) {
   std::string document, problem;
   if (!HLQCtl_ReadInput(arguments.operands[0], &document, &problem)) {
     std::fprintf(stderr, "hlqctl: %s\n", problem.c_str());
+    // A script still gets its results object: nothing was changed.
+    if (arguments.json) HLQCtl_PrintJson({{"changed", false}, {"results", HLQCtlJson::array()}});
     return HLQCTL_NOT_READ;
   }
   std::vector<HLQValueRequest> requests;
