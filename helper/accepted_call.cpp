@@ -67,16 +67,6 @@ std::string HLQ_RefusalOfValueCount(size_t count) {
   return "";
 }
 
-std::string HLQ_RefusalOfLocale(const char* locale) {
-  constexpr size_t kLongest = 64;
-  bool valid = locale && std::strlen(locale) <= kLongest && locale[0] != '.';
-  for (const char* c = locale; valid && *c; ++c)
-    valid = g_ascii_isalnum(*c) || std::strchr("_.@-", *c);
-  if (valid) return "";
-  // TRANSLATORS: the helper's refusal; %s is what the caller sent as its locale.
-  return owned(g_strdup_printf(_("%s is not a locale name"), quoted(locale).c_str()));
-}
-
 GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal) {
   const gsize size = g_variant_get_size(serialised);
   if (size > HLQ_HELPER_MAX_VALUES_BYTES) {
@@ -106,4 +96,35 @@ GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string
   if (refusal->empty()) return values;
   g_variant_unref(values);
   return nullptr;
+}
+
+namespace {
+
+// The name scripts know a stored value by; a wrapper's kept-aside text has
+// none of its own and goes by its wrapper's.
+const char* nameOf(const HLQStoredValue& value) {
+  if (value.name) return value.name;
+  for (const HLQWrapperKeys& wrapper : HLQ_WRAPPERS)
+    if (std::strcmp(value.key, wrapper.keptAside) == 0) {
+      const HLQStoredValue* active =
+          HLQ_FindStoredValue(value.file, value.section, wrapper.active, nullptr);
+      if (active && active->name) return active->name;
+    }
+  return value.key;
+}
+
+}  // namespace
+
+std::string HLQ_NamesOfValues(const char* file, GVariant* values) {
+  std::set<std::string> seen;
+  std::string names;
+  GVariantIter iter;
+  const gchar *section, *key, *attribute, *value;
+  g_variant_iter_init(&iter, values);
+  while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value)) {
+    const HLQStoredValue* stored = HLQ_FindStoredValue(file, section, key, attribute);
+    if (!stored || !seen.insert(nameOf(*stored)).second) continue;
+    names += (names.empty() ? "" : ",") + std::string(nameOf(*stored));
+  }
+  return names;
 }

@@ -16,11 +16,14 @@ std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char
                                const char* attribute, const char* value);
 std::string HLQ_RefusalOfValueCount(size_t count);
 std::string HLQ_RefusalOfFile(const char* file);
-// A locale name as setlocale() gives it ("de_DE.UTF-8", "C"), or "".
-std::string HLQ_RefusalOfLocale(const char* locale);
 
 // The values of a WriteValues call, given as the serialised form of an
 // a(ssss) array: refused by its size before anything of it is unpacked,
 // then by its form, its count, a repeated address or any value. Returns the
 // array (to be unreffed) or nullptr with `refusal` set.
 GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal);
+
+// The names of the accepted values for polkit's rules, as scripts know them
+// ("msr.port,msr.head-wrapper"), each once; a wrapper's kept-aside text goes
+// by its wrapper's name.
+std::string HLQ_NamesOfValues(const char* file, GVariant* values);

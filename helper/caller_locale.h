@@ -1,20 +1,28 @@
-// The caller's language for the reasons that one call of the helper gives:
-// the messages of this thread follow the named locale while the object
-// lives. The helper's own environment says nothing of the caller's.
+// The caller's language for the reasons that one call of the helper gives.
+// Only the languages the tool has catalogs for are used ("de_AT.UTF-8@euro"
+// counts as "de"), each loaded at most once for the life of the helper;
+// "", "C", "POSIX" and anything else leave the reasons untranslated. A
+// caller cannot make the helper load locale after locale: the C library
+// keeps every locale it was asked for.
 #pragma once
 
 #include <locale.h>
 
+#include <string>
+
+// The catalog language (an entry of po/LINGUAS) that a locale name asks
+// for, or "" for the untranslated texts.
+std::string HLQ_CatalogOfLocale(const char* name);
+
+// While the object lives, this thread's messages follow the caller's
+// language (in UTF-8, whatever character set the name gives).
 class CallerLocale {
  public:
-  // `name` must have passed HLQ_RefusalOfLocale; "" or a locale this system
-  // does not have leaves the messages untranslated.
   explicit CallerLocale(const char* name);
   ~CallerLocale();
   CallerLocale(const CallerLocale&) = delete;
   CallerLocale& operator=(const CallerLocale&) = delete;
 
  private:
-  locale_t locale_ = nullptr;
   locale_t previous_ = nullptr;
 };

@@ -3,6 +3,7 @@
 // reads the pages' values and restarts the daemon for a window that runs as
 // the technician, and ends after a while without calls.
 #include <glib/gi18n-lib.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,30 +12,77 @@
 
 #include "config/fixed_paths.h"
 #include "helper/bus_names.h"
+#include "helper/call_record.h"
 #include "helper/helper_service.h"
 
 namespace {
 
 constexpr guint kIdleSeconds = 30;
+// GDBus keeps its read buffer as large as the largest message it was sent
+// (the system bus allows 32 MiB): a helper grown past this ends as soon as
+// no call waits, and the bus starts a fresh one for the next caller.
+constexpr long kMostResidentBytes = 32L * 1024 * 1024;
 
 GMainLoop* g_loop = nullptr;
+GDBusConnection* g_bus = nullptr;
+guint g_owner = 0;
 guint g_idleTimer = 0;
+bool g_releasing = false;
 int g_status = 0;
 
-gboolean endWhenIdle(gpointer) {
-  g_idleTimer = 0;
-  g_main_loop_quit(g_loop);
+gboolean endOnceAnswered(gpointer) {
+  if (!HLQ_HelperBusy()) g_main_loop_quit(g_loop);
   return G_SOURCE_REMOVE;
 }
 
-void restartIdleTimer() {
+// The name goes first, and at once: from then on the bus starts a new helper
+// for whoever calls. What reached this one before is answered first; those
+// calls are queued already and come before the low-priority check.
+void end() {
+  g_releasing = true;
+  if (g_idleTimer) g_source_remove(g_idleTimer);
+  g_idleTimer = 0;
+  g_bus_unown_name(g_owner);
+  g_owner = 0;
+  g_idle_add_full(G_PRIORITY_LOW, endOnceAnswered, nullptr, nullptr);
+}
+
+gboolean endWhenIdle(gpointer) {
+  g_idleTimer = 0;
+  // A call still waiting (for polkit, or for the restart) keeps the helper;
+  // its answer starts the wait again.
+  if (!HLQ_HelperBusy()) end();
+  return G_SOURCE_REMOVE;
+}
+
+long residentBytes() {
+  long pages = 0, resident = 0;
+  FILE* statm = std::fopen("/proc/self/statm", "r");
+  if (statm && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+  if (statm) std::fclose(statm);
+  return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Runs after every call once it is answered.
+void afterCall() {
+  if (g_releasing) {
+    g_idle_add_full(G_PRIORITY_LOW, endOnceAnswered, nullptr, nullptr);
+    return;
+  }
+  if (!HLQ_HelperBusy() && residentBytes() > kMostResidentBytes) {
+    std::fprintf(stderr, "hlqconfig-helper: ending early: %ld KiB resident after a caller's "
+                         "oversized message\n", residentBytes() / 1024);
+    end();
+    return;
+  }
   if (g_idleTimer) g_source_remove(g_idleTimer);
   g_idleTimer = g_timeout_add_seconds(kIdleSeconds, endWhenIdle, nullptr);
 }
 
 void onBusAcquired(GDBusConnection* bus, const gchar*, gpointer) {
+  g_bus = bus;
   GError* error = nullptr;
-  if (!HLQ_ExportHelper(bus, restartIdleTimer, &error)) {
+  if (!HLQ_ExportHelper(bus, afterCall, &error)) {
     std::fprintf(stderr, "hlqconfig-helper: cannot export %s: %s\n", HLQ_HELPER_OBJECT_PATH,
                  error->message);
     g_error_free(error);
@@ -43,7 +91,7 @@ void onBusAcquired(GDBusConnection* bus, const gchar*, gpointer) {
   }
 }
 
-void onNameAcquired(GDBusConnection*, const gchar*, gpointer) { restartIdleTimer(); }
+void onNameAcquired(GDBusConnection*, const gchar*, gpointer) { afterCall(); }
 
 void onNameLost(GDBusConnection* bus, const gchar* name, gpointer) {
   std::fprintf(stderr, "hlqconfig-helper: %s %s\n",
@@ -58,6 +106,11 @@ void onNameLost(GDBusConnection* bus, const gchar* name, gpointer) {
 // file creation mask and the locale are the helper's own. Messages are in
 // the caller's language per call (CallerLocale), in UTF-8.
 void setUpProcess() {
+  // Every large block (such as a caller's whole message) gets pages of its
+  // own, given back as soon as it is freed: left to itself, the allocator
+  // raises this threshold after the first large block and keeps later ones
+  // in its heap, where a flood of large messages would stay resident.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   if (chdir("/") != 0) std::perror("hlqconfig-helper: chdir /");
   umask(022);
   std::setlocale(LC_ALL, "C.UTF-8");
@@ -71,10 +124,13 @@ void setUpProcess() {
 int main() {
   setUpProcess();
   g_loop = g_main_loop_new(nullptr, FALSE);
-  guint owner = g_bus_own_name(G_BUS_TYPE_SYSTEM, HLQ_HELPER_BUS_NAME, G_BUS_NAME_OWNER_FLAGS_NONE,
-                               onBusAcquired, onNameAcquired, onNameLost, nullptr, nullptr);
+  g_owner = g_bus_own_name(G_BUS_TYPE_SYSTEM, HLQ_HELPER_BUS_NAME, G_BUS_NAME_OWNER_FLAGS_NONE,
+                           onBusAcquired, onNameAcquired, onNameLost, nullptr, nullptr);
   g_main_loop_run(g_loop);
-  g_bus_unown_name(owner);
+  HLQ_RecordLeftOut();
+  // The answers given last must leave before the process does.
+  if (g_bus) g_dbus_connection_flush_sync(g_bus, nullptr, nullptr);
+  if (g_owner) g_bus_unown_name(g_owner);
   g_main_loop_unref(g_loop);
   return g_status;
 }

@@ -1,8 +1,8 @@
 // The helper's calls on the bus. Each one checks its arguments against what
-// the pages store, asks polkit for the calling connection, then does the
-// work with the tool's own configuration code (one load, change and safe
-// save per value) and writes one line for the record to standard error,
-// with the caller's user ID.
+// the pages store, has polkit asked for the calling connection without
+// holding up other callers (call_gate), then does the work with the tool's
+// own configuration code and puts it on record (call_record) with the
+// caller's user and process.
 #pragma once
 
 #include <gio/gio.h>
@@ -12,7 +12,6 @@
 // the process.
 bool HLQ_ExportHelper(GDBusConnection* bus, void (*afterCall)(), GError** error);
 
-// Runs the restart command as the helper does: with a fixed PATH, from "/",
-// without the helper's descriptors; its exit status, or -1 when it could not
-// be run or did not exit normally.
-int HLQ_RunRestartCommand();
+// Whether any call is still to be answered (waiting for polkit, behind an
+// earlier call of its connection, or waiting for the restart command).
+bool HLQ_HelperBusy();

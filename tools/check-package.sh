@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package and proves it: the desktop entry, the AppStream
 # file, the polkit action, the bus policy and the icon pass their validators,
+# the helper's systemd unit is rated 2.0 or lower,
 # lintian finds no error, and the install round trip (tests/package/round-trip.sh) passes. Runs
 # as root; installs the Debian packages it needs when they are missing. The
 # last line counts the checks.
@@ -8,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-packages.sh desktop-file-utils appstream libxml2-utils lintian \
   xvfb xauth umockdev python3-pyatspi python3-xlib at-spi2-core dbus-daemon dbus polkitd \
-  libglib2.0-bin weston
+  libglib2.0-bin weston systemd man-db
 
 deb=$(tools/build-package.sh | tail -n 1)
 echo "package: $deb"
@@ -36,6 +37,12 @@ check "polkit action, bus policy and icon are well-formed XML" xmllint --noout \
 # the bus policy is proven by the round trip's system bus instead.
 check "polkit action follows its document type" xmllint --noout \
   --dtdvalid /usr/share/polkit-1/policyconfig-1.dtd "$contents/usr/share/polkit-1/actions/$app.policy"
+# The helper's unit as systemd rates its sandbox (0 to 100 tenths; 20 is
+# "2.0 OK"), read from the package without installing it. That the unit is
+# valid (systemd-analyze verify, which needs the helper and the manual page in
+# place) is checked by the round trip once the package is installed.
+check "helper unit exposure 2.0 or lower" systemd-analyze security --offline=true --threshold=20 \
+  --no-pager "$contents/lib/systemd/system/hlqconfig-helper.service"
 # Warnings are reported; errors fail. The package's overrides say why each is there.
 check "lintian" lintian --fail-on error "$deb"
 check "install round trip" tests/package/round-trip.sh "$deb"

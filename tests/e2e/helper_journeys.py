@@ -11,7 +11,13 @@ technician (the account nobody):
   files are byte for byte unchanged;
 - hostile callers: calls that no page makes (a path for the file, an unknown
   key or attribute, an over-long value, a control character) are refused
-  with the helper's error and write nothing.
+  with the helper's error and write nothing, and a file reached through a
+  link to the technician's own file is not written;
+- a caller holding its password prompt open stalls no one: another user's
+  call is answered in well under a second, the holder's own calls beyond its
+  share are answered Busy, a call without the interactive flag fails at once,
+  and floods of calls (huge values, thousands of locales) leave the helper
+  small.
 
 Runs as root, inside private-system.sh; the technician's part runs as nobody
 under an X server and a session bus of its own (technician_window.py). The
@@ -25,11 +31,13 @@ import hashlib
 import os
 import pwd
 import re
+import select
 import shutil
 import stat
 import subprocess
 import sys
 import tempfile
+import time
 import traceback
 
 sys.dont_write_bytecode = True
@@ -37,12 +45,18 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import helper_command_line  # noqa: E402
 from checks import expect_equal, require  # noqa: E402
+from password_prompt import OpenPasswordPrompt  # noqa: E402
 from sandbox import Sandbox, element, text_of  # noqa: E402
 from system_services import SystemServices  # noqa: E402
 
 TECHNICIAN = "nobody"
 HERE = os.path.dirname(os.path.abspath(__file__))
 AS_TECHNICIAN = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+# Another local user, whom polkit's defaults ask for the password.
+AS_OTHER_USER = ["setpriv", "--reuid=daemon", "--regid=daemon", "--clear-groups"]
+ERROR = "org.hlqconfig.Helper1.Error."
+INTERACTIVE_REQUIRED = "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"
+RECORD = re.compile(r"hlqconfig-helper: uid (\d+) pid (\d+): (.*)")
 
 
 def digest(path):
@@ -140,14 +154,21 @@ class Run:
                                          env["LSAN_OPTIONS"])
         return env
 
-    def call_helper(self, method, *arguments):
+    def call_helper(self, *arguments, user=AS_TECHNICIAN):
         """A call of the helper as the technician (helper_call.py); its exit
         status and output."""
-        command = AS_TECHNICIAN + ["/usr/bin/python3", self.programs["caller"], method] + \
-            list(arguments)
-        done = subprocess.run(command, capture_output=True, text=True, timeout=30,
+        command = user + ["/usr/bin/python3", self.programs["caller"]] + list(arguments)
+        done = subprocess.run(command, capture_output=True, text=True, timeout=60,
                               env={"PATH": "/usr/bin:/bin"})
         return done.returncode, done.stderr + done.stdout
+
+    def start_caller(self, *arguments):
+        """helper_call.py as the technician, left running; it calls once it
+        reads a line."""
+        return subprocess.Popen(AS_TECHNICIAN + ["/usr/bin/python3", self.programs["caller"],
+                                                 "--after-line"] + list(arguments),
+                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, bufsize=0,
+                                env={"PATH": "/usr/bin:/bin"})
 
 
 def expect_root_owned(path, mode):
@@ -177,9 +198,10 @@ def allowed(run):
     expect_root_owned(logging, 0o600)
     expect_equal(box.systemctl_calls(), ["restart kwn"], "systemctl calls")
     expect_equal(box.users_of_systemctl(), ["0"], "the user that ran systemctl")
-    stored = [line for line in run.services.helper_log() if ": stored " in line]
-    require(stored and all(line.startswith("hlqconfig-helper: uid 65534: stored ")
-                           for line in stored), f"the helper's record of stored values: {stored}")
+    stored = [RECORD.fullmatch(line) for line in run.services.helper_log() if ": stored " in line]
+    require(stored and all(match and match[1] == "65534" and int(match[2]) > 1
+                           and match[3].startswith("stored ") for match in stored),
+            f"the helper's record of stored values: {run.services.helper_log()}")
 
 
 def refused(run):
@@ -212,7 +234,6 @@ HOSTILE_CALLS = [
     ("a control character",
      write_values("device", ("MSR_Configuration", "End_Sentinel", "", "\\u0001"))),
     ("no value at all", ["WriteValues", "device", "@a(ssss) []", ""]),
-    ("a locale that is a path", write_values("device", PAGE_VALUE, locale="../../tmp/x")),
     ("a read of a file that is a path", ["ReadValues", "../device"]),
     ("a value no page writes for its key",
      write_values("device", ("Ports_Configuration", "LD_USB", "", "/dev/ttyS10"))),
@@ -232,19 +253,126 @@ def hostile_callers(run):
     for path, hash_before in before.items():
         expect_equal(digest(path), hash_before, f"{path} after the hostile calls")
     refusals = [line for line in run.services.helper_log()
-                if line.startswith("hlqconfig-helper: uid 65534: refused: ")]
+                if re.match(r"hlqconfig-helper: uid 65534 pid \d+: refused: ", line)]
     expect_equal(len(refusals), len(HOSTILE_CALLS), "refusals on record")
-    # A call that a page makes is still stored.
-    status, output = run.call_helper(*write_values("device", PAGE_VALUE))
+    # A call that a page makes is still stored, whatever locale it names:
+    # one the helper has no catalog for leaves the reasons untranslated.
+    status, output = run.call_helper(*write_values("device", PAGE_VALUE, locale="../../tmp/x"))
     expect_equal((status, output.strip()), (0, "([(uint32 0, '')],)"), "a page's call")
     expect_equal(text_of(box.device_config, "Ports_Configuration", "LD_USB"), "/dev/ttyS19",
                  "LD_USB")
+    # Through a link to a file the technician owns, root writes nothing and says why.
+    target = os.path.join(run.home, "KWNConfig.xml")
+    shutil.copy(box.device_config, target)
+    os.chown(target, pwd.getpwnam(TECHNICIAN).pw_uid, -1)
+    os.replace(box.device_config, box.device_config + ".old")
+    os.symlink(target, box.device_config)
+    before = digest(target)
+    status, output = run.call_helper(*write_values("device", ("Ports_Configuration", "LD_USB", "",
+                                                              "/dev/ttyS18")))
+    require(status == 0 and "uint32 2" in output and "symbolic link" in output,
+            f"a store through the technician's link: {output}")
+    expect_equal(digest(target), before, "the link's target")
+
+
+def read_lines(stream, count, timeout):
+    """Up to `count` lines from a child's unbuffered output, as many as come
+    within `timeout` seconds."""
+    lines, deadline = [], time.monotonic() + timeout
+    while len(lines) < count and time.monotonic() < deadline:
+        if select.select([stream], [], [], max(0, deadline - time.monotonic()))[0]:
+            line = stream.readline()
+            if not line:
+                break
+            lines.append(line.decode().strip())
+    return lines
+
+
+def resident_memory_of_helper():
+    """VmRSS and VmHWM of the running helper, in KiB."""
+    done = subprocess.run(["gdbus", "call", "--system", "--dest", "org.freedesktop.DBus",
+                           "--object-path", "/org/freedesktop/DBus", "--method",
+                           "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                           "org.hlqconfig.Helper1"], capture_output=True, text=True, timeout=10)
+    pid = re.search(r"uint32 (\d+)", done.stdout)
+    require(pid, f"the helper's process: {done.stdout}{done.stderr}")
+    with open(f"/proc/{pid[1]}/status") as f:
+        fields = dict(line.split(":", 1) for line in f)
+    return {name: int(fields[name].split()[0]) for name in ("VmRSS", "VmHWM")}
+
+
+def flood(run, count, values, text, locale):
+    """A flood of WriteValues calls as the technician; their answers."""
+    status, output = run.call_helper("Flood", str(count), str(values), text, locale)
+    require(status == 0, f"the flood: {output}")
+    return output.split()
+
+
+def a_prompt_stalls_no_one(run):
+    box = run.sandbox
+    box.lay_out()
+    run.services.decide(TECHNICIAN, "AUTH_ADMIN")
+    before = {path: digest(path) for path in (box.device_config, box.logging_config)}
+    record_before = len(run.services.helper_log())
+    # Without the interactive flag, a call that needs the password fails at once.
+    status, output = run.call_helper("--no-interactive", *write_values("device", PAGE_VALUE))
+    require(status == 1 and output.startswith(INTERACTIVE_REQUIRED), f"no flag: {output}")
+
+    # The technician's process sends eight calls; polkit asks its own agent
+    # for the password for the first, and the prompt stays open.
+    holder = run.start_caller("Flood", "8", "1", "x", "")
+    prompt = OpenPasswordPrompt(holder.pid, pwd.getpwnam(TECHNICIAN).pw_uid,
+                                pwd.getpwnam(TECHNICIAN).pw_gid)
+    try:
+        holder.stdin.write(b"go\n")
+        prompt.wait_for_prompt()
+        # The user's share of waiting calls is four: the rest are Busy at once.
+        busy = read_lines(holder.stdout, 4, 10)
+        require(busy == [ERROR + "Busy"] * 4, f"the holder's calls beyond its share: {busy}; "
+                f"the helper's record: {run.services.helper_log()[record_before:]}")
+
+        # Another user's calls are answered by polkit at once.
+        for flags, expected in (([], ERROR + "NoAgent"), (["--no-interactive"], INTERACTIVE_REQUIRED)):
+            status, output = run.call_helper("--timed", *flags, *write_values("device", PAGE_VALUE),
+                                             user=AS_OTHER_USER)
+            seconds = float(output.split()[-1])
+            print(f"      another user's call {flags}: {output.split()[0]} in {seconds:.3f} s")
+            require(status == 1 and output.startswith(expected), f"another user's call: {output}")
+            require(seconds < 0.5, f"another user's call took {seconds} s while a prompt was open")
+
+        # The floods: values far beyond the size limit, and thousands of
+        # distinct locale names with refused values.
+        memory_before = resident_memory_of_helper()
+        expect_equal(flood(run, 12, 40000, "x", ""), [ERROR + "Refused"] * 12, "the big flood")
+        memory_big = resident_memory_of_helper()
+        answers = flood(run, 3000, 1, "x" * 9, "es_ES.UTF-8@m{i}")
+        expect_equal(set(answers), {ERROR + "Refused"}, "the locale flood")
+        memory = resident_memory_of_helper()
+        print(f"      helper memory (KiB): before {memory_before}, after 12 x 40000 values "
+              f"{memory_big}, after 3000 locales {memory}")
+        if not run.args.sanitized:
+            require(memory["VmHWM"] < 32 * 1024, f"the helper grew to {memory} KiB")
+    finally:
+        prompt.close()
+    # The prompt gone, the holder's waiting calls are answered, and not stored.
+    rest = read_lines(holder.stdout, 4, 30)
+    holder.wait(30)
+    require(len(rest) == 4 and not any(line == "answered" for line in rest),
+            f"the holder's other answers: {rest}")
+    for path, hash_before in before.items():
+        expect_equal(digest(path), hash_before, f"{path} after the refused calls")
+    # The floods fill the record with a few lines per minute, not thousands.
+    lines = [line for line in run.services.helper_log()[record_before:]
+             if line.startswith("hlqconfig-helper: uid 65534 ")]
+    require(len(lines) <= 40, f"{len(lines)} lines on record for the floods")
 
 
 SCENARIOS = [
     ("allowed: every page shown, applied and restarted through the helper", allowed),
     ("refused: nothing stored, every value says why", refused),
     ("hostile callers refused, nothing written", hostile_callers),
+    ("an open password prompt stalls no one; floods leave the helper small",
+     a_prompt_stalls_no_one),
 ] + helper_command_line.SCENARIOS
 
 
@@ -258,6 +386,9 @@ def main():
     parser.add_argument("--action", required=True, help="the project's polkit action file")
     parser.add_argument("--root", required=True, help="the sandbox root")
     parser.add_argument("--source", required=True, help="the source tree")
+    parser.add_argument("--sanitized", action="store_true",
+                        help="the helper is built with AddressSanitizer, whose shadow memory "
+                             "makes its resident size meaningless")
     args = parser.parse_args()
     require(args.root.startswith("/run/"), "the sandbox root must lie in the private /run")
     work = tempfile.mkdtemp(prefix="hlq-helper-journeys-", dir="/run")

@@ -1,20 +1,27 @@
 // Fuzzes what the privileged helper accepts of a caller, with any bytes for
-// its arguments (split at NUL bytes into file, section, key, attribute,
-// value and locale): only what a page stores is accepted, and a refusal is
+// its arguments: split at NUL bytes into file, section, key, attribute,
+// value and locale, and taken whole as the serialised values array of a
+// WriteValues call. Only what a page stores is accepted: every accepted value
+// is in the page model's table, in its own file, and passes its key's rule;
+// an accepted array holds at most 64 values, each address once. A refusal is
 // always short UTF-8 without control characters, fit to go back over the bus
-// and into the journal.
+// and into the journal; a locale selects a language with a catalog or none.
 #include <glib.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "helper/accepted_call.h"
+#include "helper/bus_names.h"
+#include "helper/caller_locale.h"
 #include "pages/page_model.h"
 
 namespace {
@@ -31,18 +38,52 @@ void checkRefusalText(const std::string& refusal) {
     if (c < 0x20 || c == 0x7f) fault("a control character in a refusal", refusal);
 }
 
-void checkValue(const char* value) {
-  if (!HLQ_IsXmlSafeText(value)) fault("accepted a value the file cannot keep", value);
-  if (std::strlen(value) > 255) fault("accepted a value longer than any page stores", value);
-}
-
-const HLQStoredValue& acceptedValue(const char* file, const char* section, const char* key,
-                                    const char* attribute) {
+// An accepted value: in the table, in that file, and one its page can write.
+void checkAccepted(const char* file, const char* section, const char* key, const char* attribute,
+                   const char* value) {
   if (!HLQ_ConfigFilePath(file)) fault("accepted a file that is not one of the two", file);
   const HLQStoredValue* stored = HLQ_FindStoredValue(file, section, key, attribute);
   if (!stored || std::strcmp(stored->file, file) != 0)
     fault("accepted a value no page stores in that file", std::string(section) + "/" + key);
-  return *stored;
+  if (!HLQ_RefusalOfStoredText(*stored, value).empty())
+    fault("accepted a value its page cannot write there", value);
+  if (!HLQ_IsXmlSafeText(value)) fault("accepted a value the file cannot keep", value);
+  if (std::strlen(value) > 255) fault("accepted a value longer than any page stores", value);
+}
+
+// The whole input as WriteValues' serialised array.
+void checkValuesArray(const char* file, const uint8_t* data, size_t size) {
+  GVariant* serialised = g_variant_ref_sink(
+      g_variant_new_from_data(G_VARIANT_TYPE_BYTESTRING, data, size, TRUE, nullptr, nullptr));
+  std::string refusal;
+  GVariant* values = HLQ_AcceptedValues(file, serialised, &refusal);
+  checkRefusalText(refusal);
+  if (values) {
+    if (!refusal.empty()) fault("accepted values with a refusal", refusal);
+    const size_t count = g_variant_n_children(values);
+    if (count == 0 || count > HLQ_HELPER_MAX_VALUES) fault("accepted a count", std::to_string(count));
+    std::set<std::tuple<std::string, std::string, std::string>> addresses;
+    GVariantIter iter;
+    const gchar *section, *key, *attribute, *value;
+    g_variant_iter_init(&iter, values);
+    while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value)) {
+      checkAccepted(file, section, key, attribute, value);
+      if (!addresses.emplace(section, key, attribute).second)
+        fault("accepted an address twice", std::string(section) + "/" + key);
+    }
+    g_variant_unref(values);
+  } else if (refusal.empty()) {
+    fault("refused values without a reason", "");
+  }
+  g_variant_unref(serialised);
+}
+
+void checkLocale(const char* locale) {
+  const std::string catalog = HLQ_CatalogOfLocale(locale);
+  if (catalog.empty()) return;
+  g_auto(GStrv) languages = g_strsplit(HLQ_CATALOG_LANGUAGES, ":", -1);
+  if (!g_strv_contains(languages, catalog.c_str()))
+    fault("a locale selected a language without a catalog", locale);
 }
 
 }  // namespace
@@ -59,20 +100,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* key = fields[2].c_str();
   const char* attribute = fields[3].c_str();
   const char* value = fields[4].c_str();
-  const char* locale = fields[5].c_str();
 
   std::string refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
   checkRefusalText(refusal);
-  if (refusal.empty()) {
-    acceptedValue(file, section, key, attribute);
-    checkValue(value);
-  }
+  if (refusal.empty()) checkAccepted(file, section, key, attribute, value);
   refusal = HLQ_RefusalOfFile(file);
   checkRefusalText(refusal);
   if (refusal.empty() && !HLQ_ConfigFilePath(file)) fault("accepted an unknown file", file);
-  refusal = HLQ_RefusalOfLocale(locale);
-  checkRefusalText(refusal);
-  if (refusal.empty() && (std::strchr(locale, '/') || locale[0] == '.' || fields[5].size() > 64))
-    fault("accepted a locale name that could name a path", locale);
+  // The serialised array is checked against both files, whatever the input names.
+  checkValuesArray(HLQ_DEVICE_FILE_NAME, data, size);
+  checkValuesArray(HLQ_LOGGING_FILE_NAME, data, size);
+  checkLocale(fields[5].c_str());
   return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The install round trip of the Debian package given as argument, as root:
-# apt-get install, the installed file list, the installed tool under Xvfb as
+# apt-get install, the installed file list, the helper's unit checked by
+# systemd-analyze verify, the installed tool under Xvfb as
 # root (window, Apply, restart on close); then, with a system bus started
 # with Debian's own configuration (so that the installed bus policy and
 # service file are what it uses) and the real polkit daemon with the
@@ -67,10 +68,14 @@ stop_services() {
     polkitd_pid=
   fi
   if [ -f /run/dbus/pid ]; then
+    # The helper the bus started, found through the bus while it still runs.
+    helper_pid=$(gdbus call --system --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+      --method org.freedesktop.DBus.GetConnectionUnixProcessID org.hlqconfig.Helper1 2>/dev/null |
+      sed -n 's/^(uint32 \([0-9]*\),)$/\1/p')
+    if [ -n "$helper_pid" ]; then kill "$helper_pid" 2>/dev/null || true; fi
     kill "$(cat /run/dbus/pid)" 2>/dev/null || true
     rm -f /run/dbus/pid
   fi
-  pkill -f /usr/libexec/hlqconfig/hlqconfig-helper 2>/dev/null || true
 }
 remove_package() {
   stop_services
@@ -109,6 +114,10 @@ while read -r path; do
   fail "unexpected file in the package: $path"
 done <"$work/files"
 grep -qaF /usr/share/locale "$tool" || fail "the installed tool does not look for its translations in /usr/share/locale"
+# The helper's unit as installed: valid, with its program and manual page in place.
+systemd-analyze verify /lib/systemd/system/hlqconfig-helper.service >"$work/verify.log" 2>&1 ||
+  { cat "$work/verify.log" >&2; fail "systemd-analyze verify finds fault with the helper's unit"; }
+[ ! -s "$work/verify.log" ] || { cat "$work/verify.log" >&2; fail "systemd-analyze verify warns about the helper's unit"; }
 echo "round trip: installed $(wc -l <"$work/files") files as expected"
 
 # The command line as root: no GTK, and no bus client until the helper is needed.
@@ -224,13 +233,12 @@ installed && fail "still installed after apt-get remove"
 places >"$work/after-remove"
 comm -13 "$work/before-remove" "$work/after-remove" | grep . && fail "removal added the files above"
 comm -23 "$work/before-remove" "$work/after-remove" >"$work/removed"
-grep -vxFf "$work/listed" "$work/removed" && fail "removal took the files above, not the package's"
+# Besides its files, the package takes the writers' lock files that the tool
+# made beside the configuration at run time (the configuration stays).
+grep -vxFf "$work/listed" "$work/removed" | grep -vx '/opt/pemo/hlq/\.KWN\(Config\|Logging\)\.xml\.lock' &&
+  fail "removal took the files above, not the package's"
 grep -vxFf "$work/removed" "$work/files" && fail "removal left the package's files above"
 configuration | diff -u "$work/configuration-before-remove" - || fail "removal changed the configuration"
-# Besides the configuration only the writers' lock files may stay: every
-# write creates ".NAME.lock" beside its file (empty, write permission only)
-# and leaves it for the next writer; they are no file of the package.
-[ "$(ls -A /opt/pemo/hlq | grep -vxE '\.KWN(Config|Logging)\.xml\.lock' | xargs)" = \
-  "KWNConfig.xml KWNLogging.xml" ] ||
+[ "$(ls -A /opt/pemo/hlq | xargs)" = "KWNConfig.xml KWNLogging.xml" ] ||
   fail "/opt/pemo/hlq holds more or less than the configuration: $(ls -A /opt/pemo/hlq)"
 echo "round trip: removal took the package's $(wc -l <"$work/files") files; the configuration stays"

@@ -1,0 +1,13 @@
+// Whether a process running as root on behalf of another user may follow the
+// symbolic links on the way to one of the daemon's files. A link is followed
+// only when the link, its target and every folder on the way are root's and
+// writable by root alone: anyone else who could change one of them could
+// point root's writes at a file of their choosing.
+#pragma once
+
+#include <string>
+
+// "" when `path` leads to its file through no symbolic link, or only through
+// links that may be followed; otherwise why not, for the user. A missing
+// file or folder is left for the access itself to report.
+std::string HLQ_RefusalOfLinkedPath(const char* path);
