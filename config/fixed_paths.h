@@ -12,6 +12,11 @@ const char* HLQ_LockFilePath();
 // The folder holding <lang>/LC_MESSAGES/hlqconfig.mo.
 const char* HLQ_LocaleDir();
 
+// The command line's module with the helper's bus client, loaded only when
+// a call needs the helper; "" for a sandbox build, whose module lies beside
+// the program.
+const char* HLQ_HelperModulePath();
+
 // The search path with which the privileged helper runs the restart command:
 // root's usual one, never the caller's; a sandbox build looks in its own
 // usr/local first.

@@ -36,8 +36,10 @@ struct HLQHelperCalls {
                                           const std::vector<HLQValueToStore>& values,
                                           bool interactive);
   HLQHelperFileRead (*readValues)(const char* file, bool interactive);
-  // True when the restart command exited with 0; otherwise `problem` says why.
-  bool (*restartDaemon)(std::string* problem, bool interactive);
+  // True when the restart command exited with 0; otherwise `problem` says
+  // why, and `answered` (where given) whether the helper ran the command at
+  // all (false: not authorised, or not reached).
+  bool (*restartDaemon)(std::string* problem, bool interactive, bool* answered);
 };
 
 // Gives the table, or nullptr with `problem` set when it cannot be had.

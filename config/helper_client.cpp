@@ -77,7 +77,7 @@ HLQHelperFileRead readValues(const char* file, bool interactive) {
   return read;
 }
 
-bool restartDaemon(std::string* problem, bool interactive) {
+bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   GError* error = nullptr;
   HlqHelper1* proxy = connect(&error);
   gint status = -1;
@@ -85,6 +85,7 @@ bool restartDaemon(std::string* problem, bool interactive) {
                                proxy, HLQ_HelperCallFlags(interactive), G_MAXINT, &status,
                                nullptr, &error);
   if (proxy) g_object_unref(proxy);
+  if (answeredOut) *answeredOut = answered;
   if (!answered) {
     bool refused = false;
     *problem = HLQ_HelperFailureReason(error, &refused);

@@ -32,6 +32,7 @@ struct HLQReadValue {
 struct HLQFileValues {
   bool loaded = false;
   std::string reason;                // why the file could not be read, for the user
+  bool helperUnanswered = false;     // the helper was asked and did not read it (not authorised, or not reached)
   std::vector<HLQReadValue> values;  // in the order asked, when loaded
 };
 

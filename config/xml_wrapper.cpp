@@ -72,6 +72,7 @@ HLQFileValues HLQ_ValuesOfHelperRead(const HLQHelperFileRead& read,
                                      const std::vector<HLQValueAddress>& addresses) {
   HLQFileValues values;
   values.loaded = read.answered && read.loaded;
+  values.helperUnanswered = !read.answered;
   values.reason = read.reason;
   if (!values.loaded) return values;
   for (const HLQValueAddress& address : addresses) {

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "config/config_layout.h"
+#include "pages/page_values.h"
 
 namespace {
 
@@ -94,6 +97,61 @@ TEST(PageModel, StorageRulesGiveWhatThePageStores) {
   EXPECT_EQ(HLQ_WrapperShown(&active, &kept, true), "A");
   EXPECT_EQ(HLQ_WrapperShown(&active, &kept, false), "K");
   EXPECT_EQ(HLQ_WrapperShown(nullptr, &kept, true), "K");
+}
+
+// Planning a command line's values against stored texts: a foreign port
+// given as shown changes nothing; the code page is named in the list of
+// the emulation mode it will be stored with; a wrapper's flag alone moves
+// its text; one refused value is reported as such.
+TEST(PageModel, PlannedChangesFollowThePagesRules) {
+  HLQStoredTexts texts;
+  for (const HLQStoredValue& value : HLQ_StoredValues()) texts.values[&value].text = "0";
+  auto set = [&](const char* name, const char* text) {
+    texts.values[HLQ_FindStoredValueNamed(name)].text = text;
+  };
+  set("printer.port", "/dev/ttyS13");
+  set("msr.head-wrapper", "");
+  texts.values[HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::MSR, kwn::HEAD_WRAPPER_BK,
+                                   nullptr)].text = "AB";
+  auto given = [](const char* name, const char* text) {
+    HLQGivenValue value;
+    value.text = text;
+    return HLQValueRequest{HLQ_FindStoredValueNamed(name), value};
+  };
+  HLQCodepageLists codepages;
+  const HLQChangePlan plan = HLQ_PlanChanges(
+      {given("printer.port", "/dev/ttyS13"), given("printer.code-page", "Generic"),
+       given("printer.emulation-mode", "line-mode"), given("msr.head-wrapper-enabled", "yes"),
+       given("msr.track1-enabled", "maybe")},
+      texts, &codepages);
+  ASSERT_EQ(plan.values.size(), 5u);
+  EXPECT_TRUE(plan.values[0].writes.empty() && plan.values[0].refused.empty());
+  EXPECT_EQ(plan.values[1].after.text, "Generic");
+  EXPECT_EQ(plan.values[4].refused.empty(), false);
+  std::set<std::string> written;
+  for (const HLQPlannedWrite& write : plan.writes)
+    written.insert(std::string(write.stored->key) + "=" + write.text);
+  EXPECT_EQ(written, (std::set<std::string>{"Code_Page=5", "Emulation_Mode=3", "Head_Wrapper=AB",
+                                            "Head_Wrapper_Bk=", "Head_Wrapper_Chbx=1"}));
+}
+
+// The command line's manual page names every key and every choice, as
+// groff writes them (a hyphen as "\-").
+TEST(PageModel, TheCommandLinesManualPageNamesEveryKeyAndChoice) {
+  std::ifstream file(HLQ_SOURCE_DIR "/packaging/hlqctl.1");
+  std::stringstream page;
+  page << file.rdbuf();
+  auto inGroff = [](std::string text) {
+    for (size_t at = text.find('-'); at != std::string::npos; at = text.find('-', at + 2))
+      text.replace(at, 1, "\\-");
+    return text;
+  };
+  ASSERT_FALSE(page.str().empty());
+  for (const HLQStoredValue* value : HLQ_NamedValues()) {
+    EXPECT_NE(page.str().find(inGroff(value->name)), std::string::npos) << value->name;
+    for (const std::string& choice : HLQ_ValueChoices(*value))
+      EXPECT_NE(page.str().find(inGroff(choice)), std::string::npos) << value->name << " " << choice;
+  }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #     against as many bare tinyxml2 load, change and crash-safe replace
 #     operations on the same file as the Apply wrote values: median wall
 #     time and instructions;
+#   - hlqctl show --json (every value of both files, as JSON) against a
+#     program that only parses the two files with tinyxml2: instructions;
 #   - the MSR page's Apply through the privileged helper (run as nobody,
 #     with a system bus and polkit of its own; tools/bench/helper_apply.py)
 #     against the same Apply done directly as root: median wall time.
@@ -28,7 +30,7 @@ build="build-bench"
 root="$PWD/$build/root"
 
 if [ "${HLQ_BENCH_INSIDE:-}" != 1 ]; then
-  tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
+  tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev \
     libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext valgrind xvfb xauth \
     dbus polkitd libglib2.0-bin python3-gi
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF \
@@ -89,6 +91,10 @@ while read -r page _ writes _ apply_us _ floor_us; do
     "$(awk -v p="$page" '$1 == p && $2 == "apply" {print $3}' "$work/apply_instr.txt")" \
     "$(awk -v p="$page" '$1 == p && $2 == "floor" {print $3}' "$work/apply_instr.txt")" 1e6 M "<= 1.25"
 done <"$work/apply.txt"
+
+# The command line: every value of both files as JSON, against parsing them.
+row "hlqctl show --json, instructions" "$(instructions "$build/hlqctl" show --json)" \
+  "$(instructions "$bin/bench_bare_parse")" 1e6 M "<= 1.50"
 
 # Through the helper: its system bus and polkit daemon need root.
 if [ "$(id -u)" -eq 0 ]; then

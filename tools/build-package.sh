@@ -7,7 +7,7 @@
 # packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
+tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev \
   libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext dpkg-dev file ansible-core
 
 # Debian's hardening flags, as Debian's own packages are built with. The

@@ -6,7 +6,7 @@
 # printer can be published with build-demo/hlq_publish_codepages.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev libusb-1.0-0-dev gettext \
+tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev libusb-1.0-0-dev gettext \
   libpolkit-gobject-1-dev libglib2.0-dev-bin
 
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
-tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
+tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev \
   libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin libgtest-dev xvfb xauth umockdev \
   libumockdev-dev acl gettext locales dbus polkitd libglib2.0-bin
 

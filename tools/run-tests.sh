@@ -3,7 +3,7 @@
 # server. Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev \
+tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev \
   libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin libgtest-dev xvfb xauth umockdev \
   libumockdev-dev python3-pyatspi python3-xlib at-spi2-core dbus-daemon dbus polkitd \
   libglib2.0-bin acl gettext locales ansible-core openssh-server

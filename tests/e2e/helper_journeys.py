@@ -49,6 +49,7 @@ import traceback
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import helper_command_line  # noqa: E402
 from checks import expect_equal, require  # noqa: E402
 from password_prompt import OpenPasswordPrompt  # noqa: E402
 from sandbox import Sandbox, element, text_of  # noqa: E402
@@ -103,7 +104,7 @@ def technicians_copies(args, folder):
     """The tool, its USB launcher and the journeys' modules, copied where the
     technician may run them."""
     os.makedirs(folder, mode=0o755)
-    for program in (args.tool, args.usb_tool):
+    for program in (args.tool, args.usb_tool, args.hlqctl, args.hlqctl_module):
         shutil.copy(program, folder)
     for name in os.listdir(HERE):
         if name.endswith(".py"):
@@ -114,6 +115,7 @@ def technicians_copies(args, folder):
     return {"suppressions": suppressions,
             "tool": os.path.join(folder, os.path.basename(args.tool)),
             "usb_tool": os.path.join(folder, os.path.basename(args.usb_tool)),
+            "hlqctl": os.path.join(folder, os.path.basename(args.hlqctl)),
             "driver": os.path.join(folder, "technician_window.py"),
             "caller": os.path.join(folder, "helper_call.py")}
 
@@ -126,6 +128,11 @@ class Run:
         self.sandbox = HelperSandbox(args.root, args.source, None)
         self.home = tempfile.mkdtemp(prefix="hlq-technician-home-", dir="/run")
         os.chown(self.home, pwd.getpwnam(TECHNICIAN).pw_uid, -1)
+        # For the command line's scenarios (helper_command_line.py).
+        self.technician = TECHNICIAN
+        self.as_technician = AS_TECHNICIAN
+        self.digest = digest
+        self.expect_root_owned = expect_root_owned
 
     def technician_window(self, scenario, asked=None):
         """Runs technician_window.py as the technician; fails with its output.
@@ -133,14 +140,7 @@ class Run:
         then answered on its standard input."""
         env = {"PATH": "/usr/bin:/bin", "HOME": self.home, "LANG": "C.UTF-8",
                "GDK_GL": "disable", "TMPDIR": "/tmp"}
-        # A sanitized build's settings (its suppressions among them) hold for
-        # the technician's window as for the other journeys.
-        env.update({name: value for name, value in os.environ.items()
-                    if name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")})
-        if "LSAN_OPTIONS" in env:
-            env["LSAN_OPTIONS"] = re.sub(r"(^|:)suppressions=[^:]*",
-                                         r"\1suppressions=" + self.programs["suppressions"],
-                                         env["LSAN_OPTIONS"])
+        env.update(self.sanitizer_settings())
         command = AS_TECHNICIAN + [
             "xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset",
             "dbus-run-session", "--", "/usr/bin/python3", self.programs["driver"], scenario,
@@ -166,6 +166,17 @@ class Run:
         require(status == 0, f"the technician's window ({scenario}) failed:\n" +
                 "".join(output) + "\nthe helper's record:\n" +
                 "\n".join(self.services.helper_log()))
+
+    def sanitizer_settings(self):
+        """A sanitized build's settings (its suppressions among them), which
+        hold for the technician's programs as for the other journeys."""
+        env = {name: value for name, value in os.environ.items()
+               if name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS")}
+        if "LSAN_OPTIONS" in env:
+            env["LSAN_OPTIONS"] = re.sub(r"(^|:)suppressions=[^:]*",
+                                         r"\1suppressions=" + self.programs["suppressions"],
+                                         env["LSAN_OPTIONS"])
+        return env
 
     def call_helper(self, *arguments, user=AS_TECHNICIAN):
         """A call of the helper as the technician (helper_call.py); its exit
@@ -415,7 +426,7 @@ SCENARIOS = [
     # Last: its floods use up the technician's share of the helper's record.
     ("an open password prompt stalls no one; floods leave the helper small",
      a_prompt_stalls_no_one),
-]
+] + helper_command_line.SCENARIOS
 
 
 def main():
@@ -423,6 +434,8 @@ def main():
     parser.add_argument("--tool", required=True, help="the tool built with the sandbox root")
     parser.add_argument("--usb-tool", required=True, help="the same with emulated USB devices")
     parser.add_argument("--helper", required=True, help="the helper built with the sandbox root")
+    parser.add_argument("--hlqctl", required=True, help="the command line built with the sandbox root")
+    parser.add_argument("--hlqctl-module", required=True, help="the command line's helper module")
     parser.add_argument("--action", required=True, help="the project's polkit action file")
     parser.add_argument("--root", required=True, help="the sandbox root")
     parser.add_argument("--source", required=True, help="the source tree")

@@ -21,6 +21,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import pyatspi  # noqa: E402
 
+import command_line  # noqa: E402
 from checks import expect_equal, require  # noqa: E402
 from journey import Journey  # noqa: E402
 from sandbox import element, text_of  # noqa: E402
@@ -280,7 +281,7 @@ JOURNEYS = [
     ("Cash Drawer and Line Display: Clear, Apply", cash_drawer_and_line_display_cleared),
     ("Second instance refused while the first runs on", second_instance_refused),
     ("Interrupt after an Apply: no message, no restart", interrupt_after_apply),
-]
+] + command_line.JOURNEYS
 
 
 def main():
@@ -288,6 +289,7 @@ def main():
     parser.add_argument("--tool", required=True, help="the tool built with the sandbox root")
     parser.add_argument("--usb-tool", required=True, help="the same tool with emulated USB devices")
     parser.add_argument("--publisher", required=True, help="hlq_publish_codepages")
+    parser.add_argument("--hlqctl", required=True, help="the command line built with the sandbox root")
     parser.add_argument("--root", required=True, help="the sandbox root the tools were built with")
     parser.add_argument("--source", required=True, help="the source tree (ui/, data/)")
     parser.add_argument("--only", help="run only the journeys whose name holds this text")

@@ -14,7 +14,7 @@ fi
 # sanitized build makes large; a tmpfs takes memory only for what it holds.
 for folder in /run /dev/shm /usr/share/dbus-1/system-services /usr/share/polkit-1/actions \
               /etc/polkit-1/rules.d; do
-  mount -t tmpfs -o mode=0755,size=96m hlq-private-system "$folder"
+  mount -t tmpfs -o mode=0755,size=128m hlq-private-system "$folder"
 done
 chmod 1777 /dev/shm
 exec "$@"

@@ -5,7 +5,8 @@
 # root (window, Apply, restart on close); then, with a system bus started
 # with Debian's own configuration (so that the installed bus policy and
 # service file are what it uses) and the real polkit daemon with the
-# installed action, the window as the technician (the account nobody): seen
+# installed action, the window and the command line hlqctl as the technician
+# (the account nobody): seen
 # on the accessibility bus, Apply and the restart through the installed
 # helper that the bus starts when polkit allows, nothing stored when it
 # refuses, and the same window as a native client of a headless Wayland
@@ -91,7 +92,10 @@ configuration | diff -u "$work/before-install" - || fail "installing changed the
 dpkg-query -L hlqconfig | sort >"$work/listed"
 while read -r path; do [ -d "$path" ] || echo "$path"; done <"$work/listed" >"$work/files"
 helper=/usr/libexec/hlqconfig/hlqconfig-helper
+libdir=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 required="$tool /opt/pemo/hlq/hlqconfig.ui /usr/bin/hlqconfig $helper
+  /usr/bin/hlqctl $libdir/hlqconfig/hlqctl-helper.so /usr/share/man/man1/hlqctl.1.gz
+  /usr/share/bash-completion/completions/hlqctl
   /usr/share/dbus-1/system-services/org.hlqconfig.Helper1.service
   /usr/share/dbus-1/system.d/org.hlqconfig.Helper1.conf /lib/systemd/system/hlqconfig-helper.service
   /usr/share/applications/$app.desktop /usr/share/polkit-1/actions/$app.policy
@@ -115,6 +119,18 @@ systemd-analyze verify /lib/systemd/system/hlqconfig-helper.service >"$work/veri
   { cat "$work/verify.log" >&2; fail "systemd-analyze verify finds fault with the helper's unit"; }
 [ ! -s "$work/verify.log" ] || { cat "$work/verify.log" >&2; fail "systemd-analyze verify warns about the helper's unit"; }
 echo "round trip: installed $(wc -l <"$work/files") files as expected"
+
+# The command line as root: no GTK, and no bus client until the helper is needed.
+ldd /usr/bin/hlqctl | grep -E 'lib(gtk|gdk|gio|gobject)-' && fail "hlqctl links the libraries above"
+hlqctl show --json >"$work/shown.json" || fail "hlqctl show --json as root: exit $?"
+grep -qx '  "logging.level": "info",' "$work/shown.json" || fail "hlqctl show: $(cat "$work/shown.json")"
+hlqctl set logging.level=debug >/dev/null || fail "hlqctl set as root: exit $?"
+[ "$(sed -n 's/.*<Log_Level>\(.*\)<\/Log_Level>.*/\1/p' /opt/pemo/hlq/KWNLogging.xml)" = 1 ] ||
+  fail "hlqctl set as root did not store Log_Level"
+hlqctl apply "$work/shown.json" >/dev/null || fail "hlqctl apply as root: exit $?"
+[ "$(sed -n 's/.*<Log_Level>\(.*\)<\/Log_Level>.*/\1/p' /opt/pemo/hlq/KWNLogging.xml)" = 2 ] ||
+  fail "hlqctl apply did not restore Log_Level"
+echo "round trip: hlqctl as root shows, sets and applies back; it links no GTK, GIO or GObject"
 
 # As root: the window opens, Apply writes the logging file, closing restarts.
 # xvfb-run -a looks for a free display among the lock files in /tmp, which
@@ -180,11 +196,24 @@ on_bus org.hlqconfig.Helper1 || fail "the bus did not start the installed helper
   fail "systemctl calls through the helper: '$(cat /usr/local/sbin/systemctl-calls)'"
 [ "$(cat /usr/local/sbin/systemctl-users)" = 0 ] || fail "the restart did not run as root"
 echo "round trip: as nobody, the window stores through the installed helper and restarts through it"
+as_technician_hlqctl() {
+  setpriv --reuid=nobody --regid=nogroup --clear-groups env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 \
+    hlqctl "$@" </dev/null
+}
+as_technician_hlqctl set logging.level=warning --no-ask-password >/dev/null ||
+  fail "hlqctl set as nobody through the installed helper: exit $?"
+[ "$(sed -n 's/.*<Log_Level>\(.*\)<\/Log_Level>.*/\1/p' /opt/pemo/hlq/KWNLogging.xml)" = 3 ] ||
+  fail "hlqctl did not store Log_Level through the helper"
+echo "round trip: as nobody, hlqctl stores through the installed helper (its module loaded on demand)"
 
 decide NO
 configuration >"$work/before-refusal"
 as_technician refused "${xvfb[@]}"
 configuration | diff -u "$work/before-refusal" - || fail "a refused Apply changed the configuration"
+status=0
+as_technician_hlqctl set logging.level=error --no-ask-password >/dev/null 2>&1 || status=$?
+[ "$status" = 4 ] || fail "hlqctl refused by polkit: exit $status, not 4"
+configuration | diff -u "$work/before-refusal" - || fail "a refused hlqctl changed the configuration"
 [ "$(cat /usr/local/sbin/systemctl-calls)" = "restart kwn" ] || fail "a refused run restarted"
 echo "round trip: refused by polkit, nothing is stored and the window says why"
 
@@ -193,7 +222,7 @@ echo "round trip: as nobody, the window is a native Wayland client seen on the a
 stop_services
 
 # Removal takes the package's files and the folders only it used, nothing else.
-shared_places="/opt /usr/bin /usr/libexec /usr/share/applications /usr/share/polkit-1
+shared_places="/opt /usr/bin /usr/libexec $libdir /usr/share/bash-completion /usr/share/applications /usr/share/polkit-1
   /usr/share/dbus-1 /lib/systemd/system /usr/share/metainfo /usr/share/icons/hicolor /usr/share/doc
   /usr/share/lintian /usr/share/locale /usr/share/man/man1"
 places() { for place in $shared_places; do if [ -e "$place" ]; then find "$place"; fi; done | sort; }

@@ -1,0 +1,85 @@
+"""The command line as the technician (the account nobody) on the private
+system bus, with the real polkit daemon and the helper the bus starts:
+
+- polkit asks for a password and hlqctl may not ask for one: exit 4 at
+  once, every value not stored with the reason, nothing written;
+- polkit allows: show reads the file only root may read, set stores into
+  both files and restart restarts, each through the helper.
+"""
+
+import json
+import os
+import subprocess
+import time
+
+from checks import expect_equal, require
+from sandbox import text_of
+
+
+NEEDS_PASSWORD = ("not authorised: the administrator's password would be needed, and asking for it "
+                  "was not allowed")
+
+
+def hlqctl(run, *arguments):
+    """hlqctl as the technician, without a terminal; exit status, output."""
+    command = run.as_technician + [run.programs["hlqctl"], *arguments]
+    done = subprocess.run(command, capture_output=True, text=True, timeout=60,
+                          env=dict(run.sanitizer_settings(), PATH="/usr/bin:/bin",
+                                   LC_ALL="C.UTF-8"))
+    output = json.loads(done.stdout) if "--json" in arguments and done.stdout else done.stdout
+    return done.returncode, output, done.stderr
+
+
+def statuses(result):
+    return {entry["key"]: entry["status"] for entry in result["results"]}
+
+
+def never_asked(run):
+    box = run.sandbox
+    box.lay_out()
+    before = {path: run.digest(path) for path in (box.device_config, box.logging_config)}
+    run.services.decide(run.technician, "AUTH_ADMIN")
+    started = time.monotonic()
+    status, result, errors = hlqctl(run, "set", "msr.track1-enabled=false", "logging.level=error",
+                                    "--no-ask-password", "--json")
+    took = time.monotonic() - started
+    expect_equal((status, result["changed"]), (4, False), f"the outcome ({errors})")
+    # The call went without the interactive flag: the helper's answer says
+    # that a password would be needed (not that no agent answered).
+    for entry in result["results"]:
+        expect_equal((entry["status"], entry["reason"]), ("not-stored", NEEDS_PASSWORD), entry["key"])
+    # "At once": no agent was waited for (a password prompt would never end).
+    require(took < 10, f"hlqctl took {took:.1f} s to give up")
+    print(f"      (exit 4 after {took:.2f} s: {result['results'][0]['reason']})", flush=True)
+    for path, digest in before.items():
+        expect_equal(run.digest(path), digest, f"{path} after the refusal")
+
+
+def allowed(run):
+    box = run.sandbox
+    box.lay_out()
+    os.chmod(box.logging_config, 0o600)
+    run.services.decide(run.technician, "YES")
+    status, shown, errors = hlqctl(run, "show", "logging", "--json")
+    expect_equal((status, shown["logging.level"]), (0, "info"), f"show through the helper ({errors})")
+    status, result, errors = hlqctl(run, "set", "logging.level=error", "msr.track1-enabled=false",
+                                    "--no-ask-password", "--json")
+    expect_equal((status, statuses(result)),
+                 (0, {"logging.level": "stored", "msr.track1-enabled": "stored"}),
+                 f"set through the helper ({errors})")
+    expect_equal(text_of(box.logging_config, "Logging_Configuration", "Log_Level"), "4", "Log_Level")
+    expect_equal(text_of(box.device_config, "MSR_Configuration", "Track1_Enabled"), "0",
+                 "Track1_Enabled")
+    for path, mode in ((box.device_config, 0o644), (box.logging_config, 0o600)):
+        run.expect_root_owned(path, mode)
+    status, _, errors = hlqctl(run, "restart", "--no-ask-password")
+    expect_equal(status, 0, f"restart through the helper ({errors})")
+    expect_equal((box.systemctl_calls(), box.users_of_systemctl()), (["restart kwn"], ["0"]),
+                 "the restart and its user")
+
+
+SCENARIOS = [
+    ("hlqctl --no-ask-password where polkit would ask: exit 4 at once, nothing written",
+     never_asked),
+    ("hlqctl allowed: show, set and restart through the helper", allowed),
+]
