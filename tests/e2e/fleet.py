@@ -169,8 +169,8 @@ def scenario(w, decide):
         return [len(line) for line in lines]
 
     def files():
-        return [hashlib.sha256(open(f"{w}/{n}/hlq/{f}", "rb").read()).digest() for n in TERMINALS
-                for f in ("KWNConfig.xml", "KWNLogging.xml")]
+        return [hashlib.sha256(open(f"{w}/{n}/hlq/{f}", "rb").read()).hexdigest()[:12]
+                for n in TERMINALS for f in ("KWNConfig.xml", "KWNLogging.xml")]
 
     def edit(name, change):
         with open(config[name]) as f:
