@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Debian package hlqconfig with CPack from a release build in
-# build-package/ and prints the path of the .deb as its last line. Installs
-# the Debian packages it needs when they are missing.
+# build-package/, and the Ansible collection hlq.kwn (its ansible-galaxy
+# build and the Debian package hlqconfig-ansible) in build-package/ansible/.
+# Prints the paths of the collection's tarball and of hlqconfig-ansible's
+# .deb, then that of hlqconfig's .deb as its last line. Installs the Debian
+# packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev \
-  libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext dpkg-dev file
+  libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext dpkg-dev file ansible-core
 
 # Debian's hardening flags, as Debian's own packages are built with. The
 # install prefix is the package's, so that the tool looks for its
@@ -20,4 +23,17 @@ cmake --build build-package -j2 >/dev/null
 (cd build-package && cpack -G DEB >cpack.log 2>&1) || { cat build-package/cpack.log >&2; exit 1; }
 deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' build-package/cpack.log)
 [ -f "$deb" ] || { cat build-package/cpack.log >&2; echo "cpack made no .deb" >&2; exit 1; }
+
+# The collection: built by ansible-galaxy, packaged for Debian's ansible-core.
+cmake -S packaging/ansible -B build-package/ansible >/dev/null
+cmake --build build-package/ansible >build-package/ansible/build.log 2>&1 ||
+  { cat build-package/ansible/build.log >&2; exit 1; }
+(cd build-package/ansible && cpack -G DEB >cpack.log 2>&1) || { cat build-package/ansible/cpack.log >&2; exit 1; }
+collection_deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' build-package/ansible/cpack.log)
+[ -f "$collection_deb" ] || { cat build-package/ansible/cpack.log >&2; echo "cpack made no hlqconfig-ansible" >&2; exit 1; }
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/ansible/CMakeCache.txt)
+tarball=$PWD/build-package/ansible/hlq-kwn-$version.tar.gz
+[ -f "$tarball" ] || { echo "ansible-galaxy made no $tarball" >&2; exit 1; }
+echo "$tarball"
+echo "$collection_deb"
 echo "$deb"

@@ -2,20 +2,30 @@
 # Builds the Debian package and proves it: the desktop entry, the AppStream
 # file, the polkit action, the bus policy and the icon pass their validators,
 # the helper's systemd unit is rated 2.0 or lower,
-# lintian finds no error, and the install round trip (tests/package/round-trip.sh) passes. Runs
-# as root; installs the Debian packages it needs when they are missing. The
+# lintian finds no error, and the install round trip (tests/package/round-trip.sh) passes.
+# The same for the Ansible collection: its tarball and hlqconfig-ansible
+# hold both modules with their documentation, lintian finds no error, and
+# the package puts them where ansible-core looks for collections. Runs as
+# root; installs the Debian packages it needs when they are missing. The
 # last line counts the checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-packages.sh desktop-file-utils appstream libxml2-utils lintian \
   xvfb xauth umockdev python3-pyatspi python3-xlib at-spi2-core dbus-daemon dbus polkitd \
-  libglib2.0-bin weston systemd man-db
+  libglib2.0-bin weston systemd man-db ansible-core
 
-deb=$(tools/build-package.sh | tail -n 1)
+built=$(tools/build-package.sh | tail -n 3)
+tarball=$(sed -n 1p <<<"$built")
+collection_deb=$(sed -n 2p <<<"$built")
+deb=$(sed -n 3p <<<"$built")
 echo "package: $deb"
+echo "package: $collection_deb"
+echo "collection: $tarball"
 contents=$(mktemp -d)
 trap 'rm -rf "$contents"' EXIT
 dpkg-deb -x "$deb" "$contents"
+mkdir "$contents/ansible" "$contents/galaxy"
+dpkg-deb -x "$collection_deb" "$contents/ansible"
 app=org.hlqconfig.hlqconfig
 passed=0
 check() {
@@ -46,4 +56,27 @@ check "helper unit exposure 2.0 or lower" systemd-analyze security --offline=tru
 # Warnings are reported; errors fail. The package's overrides say why each is there.
 check "lintian" lintian --fail-on error "$deb"
 check "install round trip" tests/package/round-trip.sh "$deb"
+
+# Both modules, with the documentation ansible-doc shows, in the collection's
+# build and in hlqconfig-ansible.
+documented() {
+  for module in config info; do
+    ANSIBLE_COLLECTIONS_PATH=$1 ansible-doc "hlq.kwn.$module" >"$contents/doc" 2>/dev/null &&
+      grep -q "^EXAMPLES:" "$contents/doc" ||
+      { echo "hlq.kwn.$module: no documentation in $1" >&2; return 1; }
+  done
+}
+check "collection tarball installs with ansible-galaxy" \
+  ansible-galaxy collection install --offline -p "$contents/galaxy" "$tarball"
+check "collection tarball's modules are documented" documented "$contents/galaxy"
+check "hlqconfig-ansible's modules are documented" \
+  documented "$contents/ansible/usr/share/ansible/collections"
+check "hlqconfig-ansible: lintian" lintian --fail-on error "$collection_deb"
+# The package's folder is one that ansible-core searches by default (for a
+# user with no configuration of their own).
+default_collection_paths() {
+  env -u ANSIBLE_COLLECTIONS_PATH -u ANSIBLE_CONFIG HOME="$contents" ansible-config dump |
+    grep "^COLLECTIONS_PATHS(default) = .*'/usr/share/ansible/collections'"
+}
+check "hlqconfig-ansible's folder is searched by ansible-core" default_collection_paths
 echo "package: $passed passed, 0 failed"
