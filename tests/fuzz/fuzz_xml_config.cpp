@@ -250,6 +250,10 @@ void checkStatusAgainstFile(const WriteResult& result, const std::optional<std::
       break;
     case WriteStatus::NoHandle:
       fault("write with a handle reported no handle");
+    case WriteStatus::NotAuthorized:
+      fault("a write of the process's own file went to the helper");
+    case WriteStatus::AlreadyStored:
+      fault("a single write reported the value held already; only batches compare");
   }
   if (!result.stored() && result.reason.empty()) fault("a write that failed gave no reason");
 }
