@@ -75,13 +75,17 @@ def be_terminal(args):
     shutil.copy(args.hlqctl, "/usr/local/bin/hlqctl")
     shutil.copy(module[0], module[1])
     shutil.copy(f"{args.source}/tests/sanitizer/lsan.supp", "/usr/local/lsan.supp")
-    run("mount", "-t", "tmpfs", "-o", "mode=1777", "t", "/tmp")
     with open("/usr/local/sbin/systemctl", "w") as f:
         f.write(f'#!/bin/sh\necho "$* by $(id -u)" >> {home}/systemctl-calls\n')
     os.chmod("/usr/local/sbin/systemctl", 0o755)
     services = None
     if args.polkit:
-        for name, line in (("passwd", "hlqtech:x:61025:61025::/tmp:/bin/sh"),
+        # The technician's home (and with it Ansible's remote temporary
+        # folder) is the terminal's own, wherever the build lies; the
+        # machine's /tmp stays visible, since the checkout may be in it.
+        os.makedirs(f"{home}/hlqtech", exist_ok=True)
+        os.chown(f"{home}/hlqtech", 61025, 61025)
+        for name, line in (("passwd", f"hlqtech:x:61025:61025::{home}/hlqtech:/bin/sh"),
                            ("group", "hlqtech:x:61025:")):
             with open(f"/etc/{name}") as f, open(f"{home}/{name}", "w") as copy:
                 copy.write(f.read() + line + "\n")
@@ -126,7 +130,7 @@ def lay_out(w, source, port):
         f.write("[terminals]\n" + "".join(f"{n} ansible_host={a}\n" for n, a in TERMINALS.items()))
         f.write(f"t3 ansible_user=hlqtech\n[terminals:vars]\nansible_port={port}\nansible_user=root\n"
                 f"ansible_ssh_private_key_file={w}/id\nansible_python_interpreter=/usr/bin/python3\n"
-                "ansible_remote_tmp=/tmp/.ansible\nansible_ssh_common_args="
+                "ansible_ssh_common_args="
                 "'-o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null'\n")
     with open(f"{w}/fleet.yml", "w") as f:
         f.write(PLAYBOOK)
