@@ -3,7 +3,7 @@
 #include <glib/gi18n-lib.h>
 #include <gtk/gtk.h>
 
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 namespace {
 

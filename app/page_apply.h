@@ -9,7 +9,7 @@
 // itself, everything happens before this returns.
 #pragma once
 
-#include "pages/page_model.h"
+#include "model/page_model.h"
 #include "pages/page_writes.h"
 
 void HLQ_ApplyPage(HLQPage page, const HLQPageWrites& writes, const char* successText,

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "app/registries.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 // Remembers what the page's file holds for it and runs its initialiser.
 void HLQ_FillPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,

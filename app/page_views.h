@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 // The IDs the views need from the UI file (each page's box and buttons)
 // that the builder lacks, as HLQCT_WidgetProblem names them.

@@ -8,7 +8,7 @@
 
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 namespace {
 

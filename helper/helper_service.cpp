@@ -18,7 +18,7 @@
 #include "helper/caller_locale.h"
 #include "helper/restart_command.h"
 #include "helper1-generated.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/page_values.h"
+#include "model/page_values.h"
 
 // False with `problem` for the user when an operand is not KEY=VALUE, names
 // no key, or names a key twice.

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "pages/page_values.h"
+#include "model/page_values.h"
 
 using HLQCtlJson = nlohmann::ordered_json;  // keys keep the pages' order
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/write_result.h"
-#include "pages/page_values.h"
+#include "model/page_values.h"
 
 // The result of each planned write, in the plan's order. `check`: nothing
 // is written and every result is empty.

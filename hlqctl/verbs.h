@@ -5,7 +5,7 @@
 #include <string>
 
 #include "hlqctl/arguments.h"
-#include "pages/page_values.h"
+#include "model/page_values.h"
 
 int HLQCtl_Show(const HLQCtlArguments& arguments);
 int HLQCtl_Get(const HLQCtlArguments& arguments);

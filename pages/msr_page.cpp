@@ -10,7 +10,7 @@
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "pages/device_fields.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 namespace {
 

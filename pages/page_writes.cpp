@@ -4,7 +4,7 @@
 
 #include "config/config_layout.h"
 #include "pages/field_label.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 namespace {
 

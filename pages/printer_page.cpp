@@ -7,7 +7,7 @@
 #include "app/page_apply.h"
 #include "config/fixed_paths.h"
 #include "config/config_layout.h"
-#include "devices/codepages.h"
+#include "pages/codepages.h"
 #include "devices/port_mapping.h"
 #include "devices/usb_discovery.h"
 #include "devices/usb_ids.h"

@@ -11,7 +11,7 @@
 
 #include "config/write_result.h"
 #include "config/xml_values.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 // Every value `page` stores, where it is read from, in the table's order.
 std::vector<HLQValueAddress> HLQ_AddressesOfPage(HLQPage page);

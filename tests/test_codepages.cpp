@@ -1,6 +1,6 @@
 // The code page selector against a real text combo box and the real shared
 // memory object of the fixed name (these tests hold the shm_hlq lock).
-#include "devices/codepages.h"
+#include "pages/codepages.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The page model's rules, value by value: each page's own texts pass, a
 // neighbour's texts and over-long or malformed ones fail, and the storage
 // rules give what the page stores.
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/config_layout.h"
-#include "pages/page_values.h"
+#include "model/page_values.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "app/page_fill.h"
 #include "config/fixed_paths.h"
 #include "devices/codepage_record.h"
-#include "devices/codepages.h"
+#include "pages/codepages.h"
 #include "devices/usb_ids.h"
 #include "tests/support/dialog_catcher.h"
 #include "tests/support/temp_dir.h"

@@ -22,7 +22,7 @@
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
 #include "pages/msr_page.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 #include "pages/printer_page.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"

@@ -22,7 +22,7 @@
 #include "helper/accepted_call.h"
 #include "helper/bus_names.h"
 #include "helper/caller_locale.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/registries.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 class LoadedUi {
  public:

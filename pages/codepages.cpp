@@ -1,4 +1,4 @@
-#include "devices/codepages.h"
+#include "pages/codepages.h"
 
 #include <glib/gi18n-lib.h>
 

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "config/xml_config.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "config/xml_values.h"
 #include "devices/supported_device.h"
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 // A value as the technician sees it.
 struct HLQShownValue {

@@ -8,7 +8,7 @@
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "devices/port_mapping.h"
-#include "pages/page_values.h"
+#include "model/page_values.h"
 
 namespace {
 

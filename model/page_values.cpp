@@ -1,5 +1,5 @@
 // The pages' values as the technician sees them, from the stored texts.
-#include "pages/page_values.h"
+#include "model/page_values.h"
 
 #include <glib.h>
 #include <glib/gi18n-lib.h>

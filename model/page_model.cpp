@@ -1,4 +1,4 @@
-#include "pages/page_model.h"
+#include "model/page_model.h"
 
 #include <glib.h>
 #include <glib/gi18n-lib.h>
