@@ -26,16 +26,16 @@ struct Verb {
 constexpr size_t kAny = 1000000;
 constexpr unsigned kStore = kJson | kCheck | kNoAsk | kVerbose | kRestart;
 const Verb kVerbs[] = {
-    {"status", kJson, 0, 0, "status",
+    {"status", kJson | kNoAsk, 0, 0, "status",
      N_("How the terminal is now: the daemon's state, each file read or not, per device page\n"
         "the stored port and whether its device node exists, the configured USB device\n"
         "against the one attached, where the code page list comes from, and whether a\n"
         "store goes through the privileged helper. Exit status 0: healthy; 1: needs\n"
         "attention. A bare hlqctl prints it too.")},
-    {"show", kJson, 0, 1, "show [PAGE]",
+    {"show", kJson | kNoAsk, 0, 1, "show [PAGE]",
      N_("Every value of one page (printer, cash-drawer, line-display, msr, logging), or of\n"
         "all pages.")},
-    {"get", kJson | kValue, 1, kAny, "get [--value] KEY...",
+    {"get", kJson | kValue | kNoAsk, 1, kAny, "get [--value] KEY...",
      N_("The values of the keys given. --value prints the values alone, one a line, for\n"
         "scripts.")},
     {"set", kStore, 1, kAny, "set [--check] [--restart] [--verbose] KEY=VALUE...",
@@ -48,10 +48,10 @@ const Verb kVerbs[] = {
      N_("Stores the values of a JSON object of key to value, as show --json prints it,\n"
         "from FILE or, for -, standard input; otherwise as set.")},
     {"restart", kNoAsk, 0, 0, "restart", N_("Restarts the daemon kwn.")},
-    {"devices", kJson, 0, 0, "devices", N_("The supported USB devices attached, per page.")},
-    {"codepages", kJson, 0, 0, "codepages",
+    {"devices", kJson | kNoAsk, 0, 0, "devices", N_("The supported USB devices attached, per page.")},
+    {"codepages", kJson | kNoAsk, 0, 0, "codepages",
      N_("The code pages the printer page shows now, by name.")},
-    {"keys", kJson, 0, 0, "keys", N_("Every key and the values it accepts.")},
+    {"keys", kJson | kNoAsk, 0, 0, "keys", N_("Every key and the values it accepts.")},
     {"help", 0, 0, 1, "help [VERB]", N_("This summary, or the help of one verb.")},
 };
 

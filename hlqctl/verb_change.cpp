@@ -136,7 +136,8 @@ void printJson(const HLQChangePlan& plan, const std::vector<Outcome>& outcomes,
                     {"before", HLQCtl_JsonValue(value.before)},
                     {"after", HLQCtl_JsonValue(value.after)},
                     {"status", outcomes[i].status},
-                    {"reason", outcomes[i].reason}});
+                    {"reason", outcomes[i].reason},
+                    {"file", HLQ_ConfigFilePath(value.value->file)}});
   }
   HLQCtlJson document = {{"changed", report.changed}, {"results", list}};
   document["would-change"] = report.wouldChange;

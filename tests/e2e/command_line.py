@@ -9,6 +9,7 @@ import hashlib
 import json
 import os
 import subprocess
+import sys
 
 from checks import expect_equal, require
 from sandbox import text_of
@@ -243,6 +244,28 @@ def completion_completes_values(j):
                  f"completions ({done.stderr})")
 
 
+def module_check_mode_follows_hlqctl_check(j):
+    """The collection's check mode, on hlqctl's real answers: changed exactly
+    when hlqctl --check would change something, that is, when the store
+    that follows does; the diff names each file."""
+    sys.path.insert(0, os.path.join(j.args.source, "ansible", "plugins", "module_utils"))
+    import hlqctl as module_utils
+    j.sandbox.lay_out()
+    box = j.sandbox
+    for values, files in (({"logging.level": "info", "msr.track1-enabled": True}, []),
+                          ({"logging.level": "error", "printer.code-page": 1252},
+                           [box.logging_config, box.device_config])):
+        data = json.dumps(module_utils.values_as_given(values))
+        outcomes = []
+        for check in (True, False):
+            status, answer, _ = hlqctl(j, *module_utils.apply_arguments(check), "--no-ask-password",
+                                       data=data)
+            outcomes.append(module_utils.apply_outcome(status, json.dumps(answer), "", check))
+        expect_equal([o["changed"] for o in outcomes], [bool(files)] * 2, f"changed for {values}")
+        expect_equal(sorted(d["before_header"] for d in outcomes[0]["diff"]),
+                     sorted(f"{path} (stored)" for path in files), f"the diff's files for {values}")
+
+
 JOURNEYS = [
     ("hlqctl: show --json applies back; unchanged values touch no file", show_apply_round_trip),
     ("hlqctl: --check and a refused value write nothing", check_and_refusal_write_nothing),
@@ -253,4 +276,6 @@ JOURNEYS = [
     ("hlqctl: names, never silent positions", names_never_positions),
     ("hlqctl: NUL, deep, endless and cut input refused", hostile_input_is_refused),
     ("hlqctl: completion completes values after =", completion_completes_values),
+    ("hlqctl: the collection's check mode is changed exactly when --check would change",
+     module_check_mode_follows_hlqctl_check),
 ]
