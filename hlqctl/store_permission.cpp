@@ -8,12 +8,11 @@
 
 namespace {
 
-using Entry = int (*)(const char* file, const char* keys, std::string* reason);
+using Entry = int (*)(std::string* reason);
 
 }  // namespace
 
-HLQCtlPermission HLQCtl_StorePermission(const char* file, const std::string& keys,
-                                        std::string* reason) {
+HLQCtlPermission HLQCtl_StorePermission(std::string* reason) {
   void* module = dlopen(HLQCtl_HelperModulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
   Entry entry = module ? reinterpret_cast<Entry>(dlsym(module, HLQCTL_PERMISSION_MODULE_ENTRY))
                        : nullptr;
@@ -24,5 +23,5 @@ HLQCtlPermission HLQCtl_StorePermission(const char* file, const std::string& key
     *reason = why;
     return HLQCtlPermission::NotAsked;
   }
-  return static_cast<HLQCtlPermission>(entry(file, keys.c_str(), reason));
+  return static_cast<HLQCtlPermission>(entry(reason));
 }

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <set>
 
 #include "config/config_layout.h"
 #include "config/xml_values.h"
@@ -71,50 +70,40 @@ Outcome outcomeOf(const HLQValuePlan& value, bool blocked, bool check,
   return written(value, results);
 }
 
-// The name scripts know a stored text by: a wrapper's kept-aside text goes
-// by its wrapper's, as the helper names it to polkit.
-const char* nameOf(const HLQStoredValue& stored) {
-  if (stored.name) return stored.name;
-  for (const HLQWrapperKeys& wrapper : HLQ_WRAPPERS)
-    if (std::strcmp(stored.key, wrapper.keptAside) == 0) {
-      const HLQStoredValue* active =
-          HLQ_FindStoredValue(stored.file, stored.section, wrapper.active, nullptr);
-      if (active && active->name) return active->name;
-    }
-  return stored.key;
+// Why polkit, asked without interaction, would not let this user store;
+// "" where it would.
+std::string storeRefusal(bool noAskPassword) {
+  std::string reason;
+  switch (HLQCtl_StorePermission(&reason)) {
+    case HLQCtlPermission::Allowed: return "";
+    case HLQCtlPermission::NeedsPassword:
+      if (!noAskPassword) return "";  // the store itself asks for it
+      return _("not authorised: storing would need the administrator's password, and "
+               "--no-ask-password was given");
+    case HLQCtlPermission::Refused:
+      return _("not authorised: polkit does not allow this user to store values");
+    case HLQCtlPermission::NotAsked: break;
+  }
+  // TRANSLATORS: %s says why polkit could not be asked.
+  g_autofree gchar* why =
+      g_strdup_printf(_("not authorised: polkit could not be asked: %s"), reason.c_str());
+  return why;
 }
 
-// polkit's verdict, asked without interaction, on each file a store would
-// write through the helper.
+// The refusal, asked once, for each file a store would write through the
+// helper.
 CheckRefusals checkPermissions(const HLQChangePlan& plan, bool noAskPassword) {
   CheckRefusals refusals;
+  bool asked = false;
+  std::string refusal;
   for (const char* file : {HLQ_DEVICE_FILE_NAME, HLQ_LOGGING_FILE_NAME}) {
-    std::string keys;
-    std::set<std::string> seen;
+    bool written = false;
     for (const HLQPlannedWrite& write : plan.writes)
-      if (std::strcmp(write.stored->file, file) == 0 && seen.insert(nameOf(*write.stored)).second)
-        keys += (keys.empty() ? "" : ",") + std::string(nameOf(*write.stored));
-    if (keys.empty() || !HLQ_NeedsHelper(HLQ_ConfigFilePath(file), W_OK)) continue;
-    std::string reason;
-    switch (HLQCtl_StorePermission(file, keys, &reason)) {
-      case HLQCtlPermission::Allowed: break;
-      case HLQCtlPermission::NeedsPassword:
-        if (noAskPassword)
-          refusals[file] = _("not authorised: storing would need the administrator's password, "
-                             "and --no-ask-password was given");
-        break;
-      case HLQCtlPermission::Refused:
-        refusals[file] = _("not authorised: polkit does not allow this user to store values");
-        break;
-      case HLQCtlPermission::NotAsked:
-      {
-        // TRANSLATORS: %s says why polkit could not be asked.
-        g_autofree gchar* why =
-            g_strdup_printf(_("not authorised: polkit could not be asked: %s"), reason.c_str());
-        refusals[file] = why;
-        break;
-      }
-    }
+      written = written || std::strcmp(write.stored->file, file) == 0;
+    if (!written || !HLQ_NeedsHelper(HLQ_ConfigFilePath(file), W_OK)) continue;
+    if (!asked) refusal = storeRefusal(noAskPassword);
+    asked = true;
+    if (!refusal.empty()) refusals[file] = refusal;
   }
   return refusals;
 }

@@ -18,6 +18,7 @@ from sandbox import text_of
 
 NEEDS_PASSWORD = ("not authorised: the administrator's password would be needed, and asking for it "
                   "was not allowed")
+CHECK_REFUSED = "not authorised: polkit does not allow this user to store values"
 
 
 def hlqctl(run, *arguments):
@@ -89,13 +90,14 @@ def check_asks_polkit(run):
                                         "--no-ask-password", *extra)
         entry = result["results"][0]
         expect_equal((status, entry["status"], entry["reason"].startswith("not authorised")),
-                     (4, "not-stored", True), f"set {' '.join(extra)} under polkit's NO ({errors})")
+                     (4, "not-stored", True), f"set {' '.join(extra)} under polkit's NO: {result}")
+    expect_equal(entry["reason"], CHECK_REFUSED, "--check's reason")
     for path, digest in before.items():
         expect_equal(run.digest(path), digest, f"{path} after the refusals")
     run.services.decide(run.technician, "YES")
     status, result, errors = hlqctl(run, "set", "--check", "msr.track1-enabled=false", "--json")
     expect_equal((status, statuses(result), result["would-change"]),
-                 (0, {"msr.track1-enabled": "would-change"}, True), f"--check allowed ({errors})")
+                 (0, {"msr.track1-enabled": "would-change"}, True), f"--check allowed: {result}")
 
 
 SCENARIOS = [

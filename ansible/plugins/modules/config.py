@@ -43,12 +43,15 @@ options:
       - Settings by their C(hlqctl) key, the shape that C(hlqctl show --json) prints, for example
         C(printer.port), C(msr.track1-enabled) or C(logging.level). C(hlqctl keys) lists them all.
       - Keys left out are not touched.
-      - Booleans as C(true)/C(false); ports as C(none), the device path or its short name
+      - >-
+        Booleans as C(true)/C(false); ports as C(none), the device path or its short name
         (C(ttyS11)); selector choices by their stable names (C(native), C(warning)), a position
-        only as C("#2"); the code page by its name (C(437) or C("Printer Default")); sentinels,
-        wrapper texts, USB IDs and serial numbers as texts. A whole number is passed as the name
-        its digits spell, never as a position, so that C(printer.code-page: 850) is the code page
-        850 and C(printer.port: 2) is refused.
+        only as C(#2); the code page by its name (C(437) or C(Printer Default)); sentinels,
+        wrapper texts, USB IDs and serial numbers as texts.
+      - >-
+        A whole number is passed as the name its digits spell, never as a position, so that
+        the value 850 of C(printer.code-page) is the code page 850, and the value 2 of
+        C(printer.port) is refused.
     type: dict
     required: true
   restart:

@@ -17,7 +17,7 @@ description:
   - Reads the settings stored in the configuration files of the point-of-sale peripheral daemon
     C(kwn), the supported USB devices attached to the terminal and the printer's code page list,
     through C(hlqctl show), C(hlqctl devices) and C(hlqctl codepages) of the package
-    C(hlqconfig), for reports and drift checks; and the terminal's status, C(hlqctl status): the
+    C(hlqconfig), for reports and drift checks; and the terminal's status (C(hlqctl status)), the
     daemon's state, each file read or not, per device page whether the attached device is the
     one configured. Only their JSON is read, in the C(C.UTF-8)
     locale.
