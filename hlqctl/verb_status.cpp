@@ -124,7 +124,11 @@ HLQCtlJson pageStatus(HLQPage page, const HLQStoredTexts& texts, HLQCodepageList
   } else if (page != HLQPage::Msr) {
     configured = {configuredDevice(name + ".", texts, codepages)};
   }
-  status["configured"] = configured.empty() ? HLQCtlJson(nullptr) : configured[0];
+  // The MSR stores no USB identification: an empty one, so that every
+  // page's entry has the same shape.
+  status["configured"] =
+      configured.empty() ? HLQCtlJson{{"product-id", ""}, {"vendor-id", ""}, {"serial-number", ""}}
+                         : configured[0];
   if (configured.size() > 1) status["configured-2"] = configured[1];
   const bool discovered = devices.contains(name);
   status["attached"] = discovered ? devices[name] : HLQCtlJson::array();
