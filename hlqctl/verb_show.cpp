@@ -121,7 +121,9 @@ int HLQCtl_Show(const HLQCtlArguments& arguments) {
     g_autofree gchar* problem = g_strdup_printf(
         _("unknown page %s (printer, cash-drawer, line-display, msr or logging)"),
         HLQCtl_Printable(arguments.operands[0]).c_str());
-    return HLQCtl_UsageError(problem);
+    return HLQCtl_UsageError(HLQCtl_WithSuggestion(
+        problem, arguments.operands[0],
+        {"printer", "cash-drawer", "line-display", "msr", "logging"}));
   }
   return showValues(HLQ_NamedValuesOf(page), arguments.json);
 }
