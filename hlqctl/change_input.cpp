@@ -2,6 +2,7 @@
 
 #include <glib.h>
 #include <glib/gi18n-lib.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <set>
 
 #include "hlqctl/table.h"
+#include "hlqctl/verbs.h"
 
 namespace {
 
@@ -24,12 +26,7 @@ std::string owned(gchar* text) {
 bool add(const std::string& key, const HLQGivenValue& given, std::set<std::string>* seen,
          std::vector<HLQValueRequest>* requests, std::string* problem) {
   const HLQStoredValue* value = HLQ_FindStoredValueNamed(key);
-  if (!value) {
-    // TRANSLATORS: %s is the key given.
-    *problem = owned(g_strdup_printf(_("unknown key %s (hlqctl keys lists them)"),
-                                     HLQCtl_Printable(key).c_str()));
-    return false;
-  }
+  if (!value) return *problem = HLQCtl_UnknownKey(key), false;
   if (!seen->insert(key).second) {
     // TRANSLATORS: %s is the key given twice.
     *problem = owned(g_strdup_printf(_("the key %s is given more than once"), key.c_str()));
@@ -55,6 +52,53 @@ HLQGivenValue givenOf(const Json& value) {
   }
   return given;
 }
+
+// Where the parser stopped, as line and column (counted from 1) of the byte
+// after the last one it took.
+std::string notJson(const std::string& document, size_t byte) {
+  size_t line = 1, column = 1;
+  for (size_t i = 0; i + 1 < byte && i < document.size(); ++i) {
+    if (document[i] == '\n') ++line, column = 1;
+    else ++column;
+  }
+  if (byte > document.size())
+    return _("the input is not JSON: it ends before the object is closed");
+  // TRANSLATORS: a line and a column of the input.
+  return owned(g_strdup_printf(_("the input is not JSON: something else than JSON at line %zu, "
+                                 "column %zu"),
+                               line, column));
+}
+
+// An object of key to value needs two levels; a deeply nested input is
+// refused before it is parsed, so that its depth costs nothing.
+bool shallowEnough(const std::string& document, std::string* problem) {
+  constexpr int kDeepest = 8;
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = 0; i < document.size(); ++i) {
+    const char c = document[i];
+    if (inString) {
+      if (c == '\\') ++i;
+      else if (c == '"') inString = false;
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kDeepest) {
+        // TRANSLATORS: %d is the deepest nesting taken.
+        *problem = owned(g_strdup_printf(_("the input is nested more than %d levels deep; it "
+                                           "must be one JSON object of key to value"),
+                                         kDeepest));
+        return false;
+      }
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return true;
+}
+
+// The most that set's input may hold: a whole show --json is about 2 KiB.
+constexpr size_t kLargestInput = 1024 * 1024;
 
 }  // namespace
 
@@ -90,12 +134,12 @@ bool HLQCtl_RequestsOfJson(const std::string& document, std::vector<HLQValueRequ
     }
     return true;
   };
+  if (!shallowEnough(document, problem)) return false;
   Json object;
   try {
     object = Json::parse(document, collectKeys);
   } catch (const Json::parse_error& error) {
-    // TRANSLATORS: %s is the parser's reason, in English.
-    *problem = owned(g_strdup_printf(_("the input is not JSON: %s"), error.what()));
+    *problem = notJson(document, error.byte);
     return false;
   }
   if (!object.is_object()) return *problem = _("the input is not one JSON object"), false;
@@ -114,23 +158,28 @@ bool HLQCtl_RequestsOfJson(const std::string& document, std::vector<HLQValueRequ
 }
 
 bool HLQCtl_ReadInput(const std::string& name, std::string* contents, std::string* problem) {
-  if (name != "-") {
-    gchar* text = nullptr;
-    gsize length = 0;
-    GError* error = nullptr;
-    if (!g_file_get_contents(name.c_str(), &text, &length, &error)) {
-      *problem = error->message;
-      g_error_free(error);
-      return false;
-    }
-    contents->assign(text, length);
-    g_free(text);
-    return true;
+  const int fd = name == "-" ? STDIN_FILENO : open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    // TRANSLATORS: the file given, then the system's reason.
+    *problem = owned(g_strdup_printf(_("%s cannot be read: %s"), HLQCtl_Printable(name).c_str(),
+                                     g_strerror(errno)));
+    return false;
   }
   char buffer[4096];
   ssize_t got;
-  while ((got = read(STDIN_FILENO, buffer, sizeof buffer)) > 0)
+  while ((got = read(fd, buffer, sizeof buffer)) > 0 && contents->size() <= kLargestInput)
     contents->append(buffer, static_cast<size_t>(got));
-  if (got < 0) return *problem = g_strerror(errno), false;
+  const int error = errno;
+  if (fd != STDIN_FILENO) close(fd);
+  if (got < 0) {
+    *problem = owned(g_strdup_printf(_("%s cannot be read: %s"),
+                                     name == "-" ? _("standard input") : HLQCtl_Printable(name).c_str(),
+                                     g_strerror(error)));
+    return false;
+  }
+  if (contents->size() > kLargestInput)
+    return *problem = _("the input is larger than 1 MiB; it must be one JSON object of key to "
+                        "value, as show --json prints it"),
+           false;
   return true;
 }

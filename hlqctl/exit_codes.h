@@ -4,6 +4,7 @@
 
 enum HLQCtlExit : int {
   HLQCTL_DONE = 0,            // done, or nothing to do
+  HLQCTL_NEEDS_ATTENTION = 1, // status: something needs a technician's look
   HLQCTL_USAGE = 2,           // unknown verb, key or option; a malformed argument or input
   HLQCTL_REFUSED = 3,         // a value refused; nothing was written
   HLQCTL_NOT_AUTHORISED = 4,  // the helper did not authorise the call (or was not reached)

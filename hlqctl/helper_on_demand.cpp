@@ -11,16 +11,8 @@ namespace {
 
 using Entry = const HLQHelperCalls* (*)(std::string* problem);
 
-// The installed module; a sandbox build's lies beside the program.
-std::string modulePath() {
-  if (*HLQ_HelperModulePath()) return HLQ_HelperModulePath();
-  g_autofree gchar* program = g_file_read_link("/proc/self/exe", nullptr);
-  g_autofree gchar* folder = g_path_get_dirname(program ? program : ".");
-  return std::string(folder) + "/hlqctl-helper.so";
-}
-
 Entry loadEntry(std::string* problem) {
-  const std::string path = modulePath();
+  const std::string path = HLQCtl_HelperModulePath();
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   Entry entry = module ? reinterpret_cast<Entry>(dlsym(module, HLQCTL_HELPER_MODULE_ENTRY))
                        : nullptr;
@@ -34,6 +26,13 @@ Entry loadEntry(std::string* problem) {
 }
 
 }  // namespace
+
+std::string HLQCtl_HelperModulePath() {
+  if (*HLQ_HelperModulePath()) return HLQ_HelperModulePath();
+  g_autofree gchar* program = g_file_read_link("/proc/self/exe", nullptr);
+  g_autofree gchar* folder = g_path_get_dirname(program ? program : ".");
+  return std::string(folder) + "/hlqctl-helper.so";
+}
 
 const HLQHelperCalls* HLQCtl_HelperCallsOnDemand(std::string* problem) {
   static bool tried = false;

@@ -10,5 +10,8 @@
 
 const HLQHelperCalls* HLQCtl_HelperCallsOnDemand(std::string* problem);
 
+// Where the module is: the installed one, or a sandbox build's beside the program.
+std::string HLQCtl_HelperModulePath();
+
 // The entry point the module exports.
 #define HLQCTL_HELPER_MODULE_ENTRY "hlqctl_helper_calls"

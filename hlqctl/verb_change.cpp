@@ -1,13 +1,21 @@
 // set and apply: values checked by the page model, then only the changed
-// ones stored, each file in one save.
+// ones stored, each file in one save; --check asks polkit whether a store
+// through the helper would be allowed, --restart restarts the daemon once
+// when something was stored.
 #include <glib.h>
 #include <glib/gi18n-lib.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+#include <map>
 
+#include "config/config_layout.h"
+#include "config/xml_values.h"
 #include "hlqctl/change_input.h"
 #include "hlqctl/exit_codes.h"
 #include "hlqctl/json_output.h"
+#include "hlqctl/store_permission.h"
 #include "hlqctl/store_plan.h"
 #include "hlqctl/table.h"
 #include "hlqctl/verbs.h"
@@ -41,37 +49,101 @@ Outcome written(const HLQValuePlan& value, const std::vector<WriteResult>& resul
   return {changed ? "stored" : "unchanged", ""};
 }
 
+// --check: why a store of the file would not be allowed, by file name.
+using CheckRefusals = std::map<std::string, std::string>;
+
 Outcome outcomeOf(const HLQValuePlan& value, bool blocked, bool check,
-                  const std::vector<WriteResult>& results) {
+                  const CheckRefusals& refusals, const std::vector<WriteResult>& results) {
   if (!value.refused.empty()) return {"refused", value.refused, HLQCTL_REFUSED};
   if (!value.unread.empty())
     return {"not-stored", value.unread,
             value.helperUnanswered ? HLQCTL_NOT_AUTHORISED : HLQCTL_NOT_READ};
   if (value.writes.empty()) return {"unchanged", ""};
-  if (check) return {"would-change", ""};
+  if (check) {
+    auto refusal = refusals.find(value.value->file);
+    if (refusal != refusals.end()) return {"not-stored", refusal->second, HLQCTL_NOT_AUTHORISED};
+    return {"would-change", ""};
+  }
   if (blocked)
     return {"not-stored",
             _("nothing was written, because another value was refused or could not be read")};
   return written(value, results);
 }
 
-void print(const HLQChangePlan& plan, const std::vector<Outcome>& outcomes, bool changed,
-           bool json) {
-  if (json) {
-    HLQCtlJson list = HLQCtlJson::array();
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-      const HLQValuePlan& value = plan.values[i];
-      list.push_back({{"key", value.value->name},
-                      {"before", HLQCtl_JsonValue(value.before)},
-                      {"after", HLQCtl_JsonValue(value.after)},
-                      {"status", outcomes[i].status},
-                      {"reason", outcomes[i].reason}});
-    }
-    HLQCtl_PrintJson({{"changed", changed}, {"results", list}});
-    return;
+// Why polkit, asked without interaction, would not let this user store;
+// "" where it would.
+std::string storeRefusal(bool noAskPassword) {
+  std::string reason;
+  switch (HLQCtl_StorePermission(&reason)) {
+    case HLQCtlPermission::Allowed: return "";
+    case HLQCtlPermission::NeedsPassword:
+      if (!noAskPassword) return "";  // the store itself asks for it
+      return _("not authorised: storing would need the administrator's password, and "
+               "--no-ask-password was given");
+    case HLQCtlPermission::Refused:
+      return _("not authorised: polkit does not allow this user to store values");
+    case HLQCtlPermission::NotAsked: break;
   }
+  // TRANSLATORS: %s says why polkit could not be asked.
+  g_autofree gchar* why =
+      g_strdup_printf(_("not authorised: polkit could not be asked: %s"), reason.c_str());
+  return why;
+}
+
+// The refusal, asked once, for each file a store would write through the
+// helper.
+CheckRefusals checkPermissions(const HLQChangePlan& plan, bool noAskPassword) {
+  CheckRefusals refusals;
+  bool asked = false;
+  std::string refusal;
+  for (const char* file : {HLQ_DEVICE_FILE_NAME, HLQ_LOGGING_FILE_NAME}) {
+    bool written = false;
+    for (const HLQPlannedWrite& write : plan.writes)
+      written = written || std::strcmp(write.stored->file, file) == 0;
+    if (!written || !HLQ_NeedsHelper(HLQ_ConfigFilePath(file), W_OK)) continue;
+    if (!asked) refusal = storeRefusal(noAskPassword);
+    asked = true;
+    if (!refusal.empty()) refusals[file] = refusal;
+  }
+  return refusals;
+}
+
+struct Report {
+  bool changed = false;      // something was stored
+  bool wouldChange = false;  // --check: something would be stored
+  bool restartAsked = false;
+  int restartStatus = HLQCTL_DONE;
+  std::string restartProblem;
+};
+
+void printJson(const HLQChangePlan& plan, const std::vector<Outcome>& outcomes,
+               const Report& report) {
+  HLQCtlJson list = HLQCtlJson::array();
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    const HLQValuePlan& value = plan.values[i];
+    list.push_back({{"key", value.value->name},
+                    {"before", HLQCtl_JsonValue(value.before)},
+                    {"after", HLQCtl_JsonValue(value.after)},
+                    {"status", outcomes[i].status},
+                    {"reason", outcomes[i].reason},
+                    {"file", HLQ_ConfigFilePath(value.value->file)}});
+  }
+  HLQCtlJson document = {{"changed", report.changed}, {"results", list}};
+  document["would-change"] = report.wouldChange;
+  document["restart-needed"] = report.changed && !(report.restartAsked &&
+                                                   report.restartStatus == HLQCTL_DONE);
+  if (report.restartAsked) {
+    document["restarted"] = report.changed && report.restartStatus == HLQCTL_DONE;
+    document["restart-reason"] = report.restartProblem;
+  }
+  HLQCtl_PrintJson(document);
+}
+
+void printHuman(const HLQChangePlan& plan, const std::vector<Outcome>& outcomes,
+                const Report& report, bool verbose) {
   std::vector<HLQCtlRow> rows;
   for (size_t i = 0; i < outcomes.size(); ++i) {
+    if (!verbose && std::strcmp(outcomes[i].status, "unchanged") == 0) continue;
     const HLQValuePlan& value = plan.values[i];
     HLQCtlRow row = {value.value->name, HLQCtl_ShownText(value.before), "->",
                      HLQCtl_ShownText(value.after), translatedStatus(outcomes[i].status)};
@@ -79,6 +151,16 @@ void print(const HLQChangePlan& plan, const std::vector<Outcome>& outcomes, bool
     rows.push_back(row);
   }
   HLQCtl_PrintTable(rows);
+  if (rows.empty()) std::printf("%s\n", _("Nothing to change: every value is stored already."));
+  if (!report.changed) return;
+  if (!report.restartAsked)
+    std::printf("%s\n", _("kwn must be restarted for the change to take effect (hlqctl restart)."));
+  else if (report.restartStatus == HLQCTL_DONE)
+    std::printf("%s\n", _("The daemon kwn was restarted."));
+  else
+    // TRANSLATORS: %s says why.
+    std::fprintf(stderr, _("hlqctl: the daemon was not restarted: %s\n"),
+                 report.restartProblem.c_str());
 }
 
 int change(const std::vector<HLQValueRequest>& requests, const HLQCtlArguments& arguments) {
@@ -90,17 +172,28 @@ int change(const std::vector<HLQValueRequest>& requests, const HLQCtlArguments& 
   bool blocked = false;
   for (const HLQValuePlan& value : plan.values)
     blocked = blocked || !value.refused.empty() || !value.unread.empty();
+  const CheckRefusals refusals = arguments.check && !blocked
+                                     ? checkPermissions(plan, arguments.noAskPassword)
+                                     : CheckRefusals{};
   const std::vector<WriteResult> results = HLQCtl_StorePlan(plan, arguments.check || blocked);
-  bool changed = false;
+  Report report;
   if (!arguments.check && !blocked)
-    for (const WriteResult& result : results) changed = changed || result.changed();
+    for (const WriteResult& result : results) report.changed = report.changed || result.changed();
   std::vector<Outcome> outcomes;
   int status = HLQCTL_DONE;
   for (const HLQValuePlan& value : plan.values) {
-    outcomes.push_back(outcomeOf(value, blocked, arguments.check, results));
+    outcomes.push_back(outcomeOf(value, blocked, arguments.check, refusals, results));
     status = HLQCtl_Worse(status, outcomes.back().exit);
+    report.wouldChange = report.wouldChange || std::strcmp(outcomes.back().status,
+                                                           "would-change") == 0;
   }
-  print(plan, outcomes, changed, arguments.json);
+  report.restartAsked = arguments.restart;
+  if (arguments.restart && report.changed) {
+    report.restartStatus = HLQCtl_RestartDaemon(&report.restartProblem);
+    status = HLQCtl_Worse(status, report.restartStatus);
+  }
+  if (arguments.json) printJson(plan, outcomes, report);
+  else printHuman(plan, outcomes, report, arguments.verbose);
   return status;
 }
 
@@ -116,13 +209,12 @@ int HLQCtl_Set(const HLQCtlArguments& arguments) {
 
 int HLQCtl_Apply(const HLQCtlArguments& arguments) {
   std::string document, problem;
-  if (!HLQCtl_ReadInput(arguments.operands[0], &document, &problem)) {
-    std::fprintf(stderr, "hlqctl: %s\n", problem.c_str());
+  std::vector<HLQValueRequest> requests;
+  if (!HLQCtl_ReadInput(arguments.operands[0], &document, &problem) ||
+      !HLQCtl_RequestsOfJson(document, &requests, &problem)) {
     // A script still gets its results object: nothing was changed.
     if (arguments.json) HLQCtl_PrintJson({{"changed", false}, {"results", HLQCtlJson::array()}});
-    return HLQCTL_NOT_READ;
+    return HLQCtl_UsageError(problem);
   }
-  std::vector<HLQValueRequest> requests;
-  if (!HLQCtl_RequestsOfJson(document, &requests, &problem)) return HLQCtl_UsageError(problem);
   return change(requests, arguments);
 }

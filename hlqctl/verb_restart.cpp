@@ -12,24 +12,30 @@
 #include "hlqctl/exit_codes.h"
 #include "hlqctl/verbs.h"
 
-int HLQCtl_Restart(const HLQCtlArguments&) {
-  std::string problem;
+int HLQCtl_RestartDaemon(std::string* problem) {
   bool answered = true;
   bool restarted = false;
   if (geteuid() == 0) {
     const int status = std::system(HLQ_RESTART_COMMAND);
     restarted = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!restarted) problem = _("the restart command failed");
-  } else if (const HLQHelperCalls* calls = HLQ_HelperCalls(&problem)) {
-    restarted = calls->restartDaemon(&problem, HLQ_HelperInteractive(), &answered);
+    if (!restarted) *problem = _("the restart command failed");
+  } else if (const HLQHelperCalls* calls = HLQ_HelperCalls(problem)) {
+    restarted = calls->restartDaemon(problem, HLQ_HelperInteractive(), &answered);
   } else {
     answered = false;
   }
-  if (restarted) {
+  if (restarted) return HLQCTL_DONE;
+  return answered ? HLQCTL_RESTART_FAILED : HLQCTL_NOT_AUTHORISED;
+}
+
+int HLQCtl_Restart(const HLQCtlArguments&) {
+  std::string problem;
+  const int status = HLQCtl_RestartDaemon(&problem);
+  if (status == HLQCTL_DONE) {
     std::printf("%s\n", _("The daemon kwn was restarted."));
     return HLQCTL_DONE;
   }
   // TRANSLATORS: %s says why.
   std::fprintf(stderr, _("hlqctl: the daemon was not restarted: %s\n"), problem.c_str());
-  return answered ? HLQCTL_RESTART_FAILED : HLQCTL_NOT_AUTHORISED;
+  return status;
 }

@@ -7,12 +7,45 @@
 
 #include "hlqctl/exit_codes.h"
 #include "hlqctl/json_output.h"
+#include "hlqctl/suggestion.h"
 #include "hlqctl/table.h"
 #include "hlqctl/verbs.h"
 
 namespace {
 
-int showValues(const std::vector<const HLQStoredValue*>& values, bool json) {
+// get --value: one line a value, nothing else (an empty line for an empty
+// text or one that could not be read; the exit status tells which).
+void printValuesAlone(const std::vector<HLQShownValue>& shown) {
+  for (const HLQShownValue& value : shown) {
+    std::string line;
+    if (value.kind == HLQShownValue::Kind::Boolean) line = value.on ? "true" : "false";
+    else if (value.kind == HLQShownValue::Kind::Text) line = HLQCtl_Printable(value.text);
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+// Each note once, after the values: a value with a note is marked with the
+// note's number.
+void printWithNotes(const std::vector<const HLQStoredValue*>& values,
+                    const std::vector<HLQShownValue>& shown) {
+  std::vector<std::string> notes;
+  std::vector<HLQCtlRow> rows;
+  for (size_t i = 0; i < values.size(); ++i) {
+    HLQCtlRow row = {values[i]->name, HLQCtl_ShownText(shown[i])};
+    if (!shown[i].note.empty()) {
+      auto found = std::find(notes.begin(), notes.end(), shown[i].note);
+      if (found == notes.end()) found = notes.insert(notes.end(), shown[i].note);
+      row.push_back("[" + std::to_string(found - notes.begin() + 1) + "]");
+    }
+    rows.push_back(row);
+  }
+  HLQCtl_PrintTable(rows);
+  if (!notes.empty()) std::printf("\n");
+  for (size_t i = 0; i < notes.size(); ++i) std::printf("[%zu] %s\n", i + 1, notes[i].c_str());
+}
+
+int showValues(const std::vector<const HLQStoredValue*>& values, bool json,
+               bool valueOnly = false) {
   const HLQStoredTexts texts = HLQ_ReadStoredTexts(HLQCtl_FilesOf(values));
   HLQCodepageLists codepages;
   std::vector<HLQShownValue> shown;
@@ -23,14 +56,10 @@ int showValues(const std::vector<const HLQStoredValue*>& values, bool json) {
     for (size_t i = 0; i < values.size(); ++i)
       document[values[i]->name] = HLQCtl_JsonValue(shown[i]);
     HLQCtl_PrintJson(document);
+  } else if (valueOnly) {
+    printValuesAlone(shown);
   } else {
-    std::vector<HLQCtlRow> rows;
-    for (size_t i = 0; i < values.size(); ++i) {
-      HLQCtlRow row = {values[i]->name, HLQCtl_ShownText(shown[i])};
-      if (!shown[i].note.empty()) row.push_back("(" + shown[i].note + ")");
-      rows.push_back(row);
-    }
-    HLQCtl_PrintTable(rows);
+    printWithNotes(values, shown);
   }
   return HLQCtl_ReadStatus(texts, shown);
 }
@@ -43,14 +72,18 @@ int HLQCtl_UsageError(const std::string& problem) {
   return HLQCTL_USAGE;
 }
 
+std::string HLQCtl_UnknownKey(const std::string& key) {
+  std::vector<std::string> names;
+  for (const HLQStoredValue* value : HLQ_NamedValues()) names.emplace_back(value->name);
+  // TRANSLATORS: %s is the key given.
+  g_autofree gchar* problem = g_strdup_printf(_("unknown key %s (hlqctl keys lists them)"),
+                                              HLQCtl_Printable(key).c_str());
+  return HLQCtl_WithSuggestion(problem, key, names);
+}
+
 const HLQStoredValue* HLQCtl_FindKey(const std::string& key) {
   const HLQStoredValue* value = HLQ_FindStoredValueNamed(key);
-  if (!value) {
-    // TRANSLATORS: %s is the key given.
-    g_autofree gchar* problem = g_strdup_printf(_("unknown key %s (hlqctl keys lists them)"),
-                                                HLQCtl_Printable(key).c_str());
-    HLQCtl_UsageError(problem);
-  }
+  if (!value) HLQCtl_UsageError(HLQCtl_UnknownKey(key));
   return value;
 }
 
@@ -88,7 +121,9 @@ int HLQCtl_Show(const HLQCtlArguments& arguments) {
     g_autofree gchar* problem = g_strdup_printf(
         _("unknown page %s (printer, cash-drawer, line-display, msr or logging)"),
         HLQCtl_Printable(arguments.operands[0]).c_str());
-    return HLQCtl_UsageError(problem);
+    return HLQCtl_UsageError(HLQCtl_WithSuggestion(
+        problem, arguments.operands[0],
+        {"printer", "cash-drawer", "line-display", "msr", "logging"}));
   }
   return showValues(HLQ_NamedValuesOf(page), arguments.json);
 }
@@ -100,5 +135,5 @@ int HLQCtl_Get(const HLQCtlArguments& arguments) {
     if (!value) return HLQCTL_USAGE;
     values.push_back(value);
   }
-  return showValues(values, arguments.json);
+  return showValues(values, arguments.json, arguments.valueOnly);
 }

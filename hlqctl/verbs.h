@@ -5,8 +5,10 @@
 #include <string>
 
 #include "hlqctl/arguments.h"
+#include "hlqctl/json_output.h"
 #include "model/page_values.h"
 
+int HLQCtl_Status(const HLQCtlArguments& arguments);
 int HLQCtl_Show(const HLQCtlArguments& arguments);
 int HLQCtl_Get(const HLQCtlArguments& arguments);
 int HLQCtl_Set(const HLQCtlArguments& arguments);
@@ -16,8 +18,19 @@ int HLQCtl_Devices(const HLQCtlArguments& arguments);
 int HLQCtl_Codepages(const HLQCtlArguments& arguments);
 int HLQCtl_Keys(const HLQCtlArguments& arguments);
 
+// What devices --json and codepages --json print (status holds both).
+HLQCtlJson HLQCtl_DevicesDocument();
+HLQCtlJson HLQCtl_CodepagesDocument(const HLQStoredTexts& texts, HLQCodepageLists* codepages);
+
+// Restarts the daemon (root itself, anyone else through the helper): the
+// exit status, with `problem` saying why where it failed.
+int HLQCtl_RestartDaemon(std::string* problem);
+
 // Says what was wrong with the command line and gives HLQCTL_USAGE.
 int HLQCtl_UsageError(const std::string& problem);
+
+// That no value is named `key`, with the closest key's name where one is close.
+std::string HLQCtl_UnknownKey(const std::string& key);
 
 // The value named `key`, or nullptr after saying that there is none.
 const HLQStoredValue* HLQCtl_FindKey(const std::string& key);

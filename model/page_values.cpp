@@ -218,8 +218,8 @@ std::string HLQ_ValueDescription(const HLQStoredValue& value) {
   switch (value.rule) {
     case HLQRuleKind::Position:
       if (value.choices) return "";
-      return _("a code page of the list the printer page shows now (hlqctl codepages), or its "
-               "position in that list");
+      return _("a code page of the list the printer page shows now, by its name (hlqctl "
+               "codepages), or #N for its position in that list");
     case HLQRuleKind::Sentinel: {
       // TRANSLATORS: %s is the sentinel's default character.
       g_autofree gchar* described = g_strdup_printf(

@@ -36,15 +36,23 @@ bool parseBoolean(const HLQGivenValue& given, bool* on) {
   return false;
 }
 
-// Digits, with a minus before them for "no item" (-1): a position.
-bool isPosition(const HLQGivenValue& given) {
-  if (given.kind == Kind::Number) return true;
-  if (given.kind != Kind::Text) return false;
-  const char* digits = given.text.c_str() + (given.text[0] == '-' ? 1 : 0);
-  if (!*digits) return false;
-  for (const char* p = digits; *p; ++p)
-    if (!g_ascii_isdigit(*p)) return false;
+// A text, or a JSON integer taken as the name its digits spell (a code
+// page named "850", say): names are never read as positions.
+bool isName(const HLQGivenValue& given) {
+  return given.kind == Kind::Text || given.kind == Kind::Number;
+}
+
+// A position only in a form no name has: "#" and the digits ("#5").
+bool explicitPosition(const HLQGivenValue& given, std::string* digits) {
+  if (given.kind != Kind::Text || given.text.size() < 2 || given.text[0] != '#') return false;
+  *digits = given.text.substr(1);
   return true;
+}
+
+std::string listed(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
 }
 
 // The outcome of one value's conversion: the stored text, or why not.
@@ -70,19 +78,14 @@ Converted textOnly(const HLQStoredValue& value, const HLQGivenValue& given,
 
 std::string unchanged(const HLQStoredValue&, const std::string& text) { return text; }
 
+// A port by "none", its device path or its short name ("ttyS11"); a bare
+// number names no port.
 Converted port(const HLQStoredValue& value, const HLQGivenValue& given) {
-  if (given.kind == Kind::Text && g_ascii_strcasecmp(given.text.c_str(), "none") == 0)
-    return checked(value, HLQ_NO_PORT_TEXT);
-  if (!isPosition(given)) return textOnly(value, given, unchanged);
-  std::vector<const char*> ports = {HLQ_NO_PORT_TEXT};
-  for (const char* const* path = value.choices; path && *path; ++path) ports.push_back(*path);
-  const long position = std::strtol(given.text.c_str(), nullptr, 10);
-  if (position >= 0 && position < static_cast<long>(ports.size()))
-    return checked(value, ports[static_cast<size_t>(position)]);
-  // TRANSLATORS: %s is the value given; %d the last position of the port selector.
-  return refusedAs(owned(g_strdup_printf(
-      _("%s is not a position of this port selector (0 for none, up to %d)"),
-      quoted(given).c_str(), static_cast<int>(ports.size()) - 1)));
+  if (!isName(given)) return textOnly(value, given, unchanged);
+  if (g_ascii_strcasecmp(given.text.c_str(), "none") == 0) return checked(value, HLQ_NO_PORT_TEXT);
+  for (const char* const* path = value.choices; path && *path; ++path)
+    if (given.text == *path || "/dev/" + given.text == *path) return checked(value, *path);
+  return checked(value, given.text);
 }
 
 Converted boolean(const HLQStoredValue& value, const HLQGivenValue& given) {
@@ -95,27 +98,28 @@ Converted boolean(const HLQStoredValue& value, const HLQGivenValue& given) {
                                                                : HLQ_DeviceBoolText(on));
 }
 
-// A choice of `names` by its name or its position in the list.
+// A choice of `names` by its name, or by its position in the explicit form
+// "#N".
 Converted choice(const HLQStoredValue& value, const HLQGivenValue& given,
                  const std::vector<std::string>& names) {
   if (names.empty())
     return refusedAs(_("the code page list is empty (the printer's own list could not be "
                        "read), so no code page can be chosen now"));
   const int count = static_cast<int>(names.size());
-  if (given.kind == Kind::Text)
+  if (isName(given))
     for (int i = 0; i < count; ++i)
       if (g_ascii_strcasecmp(given.text.c_str(), names[static_cast<size_t>(i)].c_str()) == 0)
         return checked(value, HLQ_NumberText(i));
-  if (isPosition(given)) {
-    std::string refused = HLQ_RefusalOfPosition(given.text.c_str(), count);
-    return refused.empty() ? checked(value, given.text) : refusedAs(refused);
+  std::string digits;
+  if (explicitPosition(given, &digits)) {
+    std::string refused = HLQ_RefusalOfPosition(digits.c_str(), count);
+    if (refused.empty() && digits != "-1") return checked(value, digits);
   }
-  std::string listed;
-  for (const std::string& name : names) listed += (listed.empty() ? "" : ", ") + name;
   // TRANSLATORS: the value given; the names of the list; the last position of the list.
-  return refusedAs(owned(g_strdup_printf(_("%s is not in the list (%s), nor a position from 0 "
-                                           "to %d"),
-                                         quoted(given).c_str(), listed.c_str(), count - 1)));
+  return refusedAs(owned(g_strdup_printf(_("%s is not in the list (%s); a position is given as "
+                                           "#0 to #%d"),
+                                         quoted(given).c_str(), listed(names).c_str(),
+                                         count - 1)));
 }
 
 std::vector<std::string> namesOf(const HLQStoredValue& value) {
@@ -189,7 +193,12 @@ void start(Planning* p, size_t i) {
   HLQValuePlan& plan = p->plans[i];
   plan.value = request.value;
   plan.before = HLQ_ShownValue(*request.value, p->texts, p->codepages);
-  if (plan.before.kind == HLQShownValue::Kind::Unread && !plan.before.attributeMissing) {
+  if (request.given.text.find('\0') != std::string::npos) {
+    // Every stored text ends at its first NUL: a value holding one could
+    // never be stored as given.
+    plan.refused = _("a value holds no NUL character");
+    p->settled[i] = true;
+  } else if (plan.before.kind == HLQShownValue::Kind::Unread && !plan.before.attributeMissing) {
     plan.unread = plan.before.note;
     auto file = p->texts.files.find(request.value->file);
     plan.helperUnanswered = file != p->texts.files.end() && file->second.helperUnanswered;

@@ -24,10 +24,10 @@ def outcome(rc, *results, check=False):
 class ApplyOutcome(unittest.TestCase):
     def test_changed_diff_and_restart_follow_the_values_stored(self):
         done, again = outcome(0, PORT, HELD), outcome(0, HELD)
-        self.assertEqual((done["changed"], done["failed"], done["changed_keys"], done["diff"]["before"],
-                          done["diff"]["after"], again["changed"], again["diff"]["after"]),
+        self.assertEqual((done["changed"], done["failed"], done["changed_keys"], done["diff"][0]["before"],
+                          done["diff"][0]["after"], again["changed"], again["diff"]),
                          (True, False, ["printer.port"], {"printer.port": "/dev/ttyS10"},
-                          {"printer.port": "/dev/ttyS11"}, False, {}))
+                          {"printer.port": "/dev/ttyS11"}, False, []))
         self.assertEqual([hlqctl.restart_wanted(done, "if-changed", False),
                           hlqctl.restart_wanted(done, "never", False),
                           hlqctl.restart_wanted(again, "if-changed", False)], [True, False, False])
@@ -35,11 +35,14 @@ class ApplyOutcome(unittest.TestCase):
     def test_check_mode_reports_every_value_that_would_change_and_restarts_nothing(self):
         level = ("logging.level", "info", "warning", "would-change", "")
         done = outcome(0, PORT[:3] + ("would-change", ""), HELD, level, check=True)
-        self.assertEqual((done["changed"], done["changed_keys"], done["diff"]["after"]),
+        self.assertEqual((done["changed"], done["changed_keys"], done["diff"][0]["after"]),
                          (True, ["printer.port", "logging.level"],
                           {"printer.port": "/dev/ttyS11", "logging.level": "warning"}))
         self.assertFalse(hlqctl.restart_wanted(done, "if-changed", True))
-        self.assertEqual(hlqctl.apply_arguments(True)[-2:], ["--no-ask-password", "--check"])
+        self.assertEqual(hlqctl.apply_arguments(True)[-1:], ["--check"])
+        # YAML's whole numbers are names (the code page 850), never positions.
+        self.assertEqual(hlqctl.values_as_given({"printer.code-page": 850, "msr.cr-enabled": True}),
+                         {"printer.code-page": "850", "msr.cr-enabled": True})
 
     def test_failures_carry_the_reasons_and_what_was_stored(self):
         denied = outcome(4, *[(key, 1, 2, "not-stored", "not authorised: no rule") for key in "ab"])

@@ -197,7 +197,8 @@ def scenario(w, decide):
     expect_equal((changed, failed, files(), restarts()), (["t1"], [], before, [1, 1, 1]), "check mode")
     diff = [line for line in output.splitlines() if re.match(r"[-+]{1,3} ", line)]
     print("\n".join(diff))
-    expect_equal(diff, ["--- before: stored", "+++ after: check mode",
+    expect_equal(diff, ["--- before: /opt/pemo/hlq/KWNConfig.xml (stored)",
+                        "+++ after: /opt/pemo/hlq/KWNConfig.xml (check mode)",
                         '-    "printer.port": "/dev/ttyS12"', '+    "printer.port": "/dev/ttyS11"'], "diff")
     changed, failed, _ = play(w, "put back; a later task fails on t1", "-e", "fail_later=t1")
     expect_equal((changed, failed, port("t1"), restarts()),

@@ -18,6 +18,7 @@ from sandbox import text_of
 
 NEEDS_PASSWORD = ("not authorised: the administrator's password would be needed, and asking for it "
                   "was not allowed")
+CHECK_REFUSED = "not authorised: polkit does not allow this user to store values"
 
 
 def hlqctl(run, *arguments):
@@ -78,8 +79,30 @@ def allowed(run):
                  "the restart and its user")
 
 
+def check_asks_polkit(run):
+    """--check answers as the store would: refused by polkit, exit 4."""
+    box = run.sandbox
+    box.lay_out()
+    before = {path: run.digest(path) for path in (box.device_config, box.logging_config)}
+    run.services.decide(run.technician, "NO")
+    for extra in ((), ("--check",)):
+        status, result, errors = hlqctl(run, "set", "msr.track1-enabled=false", "--json",
+                                        "--no-ask-password", *extra)
+        entry = result["results"][0]
+        expect_equal((status, entry["status"], entry["reason"].startswith("not authorised")),
+                     (4, "not-stored", True), f"set {' '.join(extra)} under polkit's NO: {result}")
+    expect_equal(entry["reason"], CHECK_REFUSED, "--check's reason")
+    for path, digest in before.items():
+        expect_equal(run.digest(path), digest, f"{path} after the refusals")
+    run.services.decide(run.technician, "YES")
+    status, result, errors = hlqctl(run, "set", "--check", "msr.track1-enabled=false", "--json")
+    expect_equal((status, statuses(result), result["would-change"]),
+                 (0, {"msr.track1-enabled": "would-change"}, True), f"--check allowed: {result}")
+
+
 SCENARIOS = [
     ("hlqctl --no-ask-password where polkit would ask: exit 4 at once, nothing written",
      never_asked),
     ("hlqctl allowed: show, set and restart through the helper", allowed),
+    ("hlqctl --check under polkit's NO: exit 4, as the store itself", check_asks_polkit),
 ]

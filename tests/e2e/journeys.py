@@ -290,6 +290,8 @@ def main():
     parser.add_argument("--usb-tool", required=True, help="the same tool with emulated USB devices")
     parser.add_argument("--publisher", required=True, help="hlq_publish_codepages")
     parser.add_argument("--hlqctl", required=True, help="the command line built with the sandbox root")
+    parser.add_argument("--hlqctl-usb", required=True,
+                        help="the command line with emulated USB devices")
     parser.add_argument("--root", required=True, help="the sandbox root the tools were built with")
     parser.add_argument("--source", required=True, help="the source tree (ui/, data/)")
     parser.add_argument("--only", help="run only the journeys whose name holds this text")

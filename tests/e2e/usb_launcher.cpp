@@ -13,8 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
 #include "tests/support/usb_testbed.h"
+// The same launcher runs the command line (hlqctl_usb_sandbox) or the tool.
+#ifdef HLQ_LAUNCH_HLQCTL
+#include "hlqctl/run.h"
+#define HLQ_LAUNCHED_MAIN HLQCtl_Run
+#else
+#include "app/startup.h"
+#define HLQ_LAUNCHED_MAIN HLQMain
+#endif
 
 namespace {
 
@@ -64,7 +71,7 @@ int main(int argc, char** argv) {
   try {
     UsbTestbed testbed;
     for (const UsbTestDevice& device : devices) testbed.addDevice(device);
-    return HLQMain(static_cast<int>(toolArgs.size()) - 1, toolArgs.data());
+    return HLQ_LAUNCHED_MAIN(static_cast<int>(toolArgs.size()) - 1, toolArgs.data());
   } catch (const std::exception& error) {
     std::fprintf(stderr, "hlqconfig_usb_sandbox: %s\n", error.what());
     return 2;

@@ -1,4 +1,6 @@
 # -*- coding: utf-8 -*-
+# Copyright: (c) 2026, the hlqconfig authors
+# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
 # Runs hlqctl on the terminal and turns its answers into what Ansible
 # reports. Only hlqctl's JSON and exit status are read: its other output is
 # translated for people and shown as it is, never parsed.
@@ -6,8 +8,6 @@
 from __future__ import absolute_import, division, print_function
 
 import json
-import os
-import subprocess
 
 __metaclass__ = type
 
@@ -29,21 +29,18 @@ FAILING_STATUSES = ("refused", "not-stored")
 
 
 def run_hlqctl(module, arguments, data=None):
-    """Runs hlqctl with `arguments`; `data` on its standard input, else none.
-    Its input is never a terminal, even where Ansible's connection opened
-    one, so that hlqctl never starts a password prompt."""
+    """Runs hlqctl with `arguments` (and --no-ask-password, so that it never
+    starts a password prompt, even where Ansible's connection opened a
+    terminal); `data` on its standard input."""
     hlqctl = module.get_bin_path("hlqctl", required=True)
-    given = {"input": data} if data is not None else {"stdin": subprocess.DEVNULL}
-    done = subprocess.run([hlqctl] + arguments, capture_output=True, encoding="utf-8",
-                          errors="replace", env=dict(os.environ, **FIXED_LOCALE), check=False,
-                          **given)
-    return done.returncode, done.stdout, done.stderr
+    return module.run_command([hlqctl] + arguments + ["--no-ask-password"], data=data,
+                              binary_data=True, environ_update=FIXED_LOCALE, errors="replace")
 
 
 def apply_arguments(check_mode):
     """`hlqctl apply` reading the values from its input; it never asks for a
     password, and in check mode writes nothing."""
-    arguments = ["apply", "-", "--json", "--no-ask-password"]
+    arguments = ["apply", "-", "--json"]
     if check_mode:
         arguments.append("--check")
     return arguments
@@ -56,6 +53,13 @@ def refusal_of_values(values):
         if isinstance(value, float) or not isinstance(value, (str, bool, int)):
             return "%s: give a text, a boolean or a whole number, not %r" % (key, value)
     return None
+
+
+def values_as_given(values):
+    """The values as hlqctl takes them: a whole number (YAML's 850 or 5) as
+    the name its digits spell, never a position; booleans as booleans."""
+    return dict((key, str(value) if isinstance(value, int) and not isinstance(value, bool)
+                 else value) for key, value in values.items())
 
 
 def json_object(text):
@@ -88,6 +92,20 @@ def reasons_of(results):
                      for reason, keys in keys_by_reason.items())
 
 
+def diffs_of(changing, after):
+    """One diff per file: the changed keys before and after, under the
+    file's path."""
+    by_file = {}
+    for result in changing:
+        path = result.get("file") or "kwn"
+        diff = by_file.setdefault(path, {"before_header": "%s (stored)" % path,
+                                         "after_header": "%s (%s)" % (path, after),
+                                         "before": {}, "after": {}})
+        diff["before"][result.get("key")] = result.get("before")
+        diff["after"][result.get("key")] = result.get("after")
+    return list(by_file.values())
+
+
 def apply_outcome(rc, stdout, stderr, check_mode):
     """What Ansible reports for one `hlqctl apply`: `changed` exactly when a
     value was stored (in check mode: when one would be), the changed keys
@@ -100,16 +118,19 @@ def apply_outcome(rc, stdout, stderr, check_mode):
                 "msg": failure_text(rc, stderr) if rc else "hlqctl answered no results"}
     shown = "would-change" if check_mode else "stored"
     changing = [r for r in results if r.get("status") == shown]
-    stored = answer.get("changed") is True or any(r.get("status") == "stored" for r in results)
+    if check_mode:
+        # hlqctl --check says itself whether anything would change.
+        changed = answer.get("would-change", bool(changing)) is True
+    else:
+        changed = answer.get("changed") is True or any(r.get("status") == "stored" for r in results)
     outcome = {
-        "changed": bool(changing) if check_mode else stored,
+        "changed": changed,
         "failed": rc != 0 or any(r.get("status") in FAILING_STATUSES for r in results),
         "rc": rc,
         "per_key": results,
         "changed_keys": [r.get("key") for r in changing],
-        "diff": {"before_header": "stored", "after_header": "check mode" if check_mode else "now",
-                 "before": dict((r.get("key"), r.get("before")) for r in changing),
-                 "after": dict((r.get("key"), r.get("after")) for r in changing)},
+        "restart_needed": answer.get("restart-needed") is True,
+        "diff": diffs_of(changing, "check mode" if check_mode else "now"),
     }
     if outcome["failed"]:
         outcome["msg"] = reasons_of(results) or failure_text(rc, stderr)
@@ -136,9 +157,10 @@ def add_restart(outcome, rc, stderr):
 
 def read_outcome(verb, rc, stdout, stderr):
     """The JSON object that `hlqctl VERB --json` printed, and why the read
-    failed (None when it did not)."""
+    failed (None when it did not). A status that needs attention (1) is an
+    answer, not a failure."""
     answer = json_object(stdout)
-    if rc == 0 and answer is not None:
+    if (rc == 0 or (verb == "status" and rc == 1)) and answer is not None:
         return answer, None
     failure = failure_text(rc, stderr) if rc else "hlqctl %s printed no JSON object" % verb
     return answer, "hlqctl %s: %s" % (verb, failure)

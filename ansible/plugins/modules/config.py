@@ -1,5 +1,7 @@
 #!/usr/bin/python
 # -*- coding: utf-8 -*-
+# Copyright: (c) 2026, the hlqconfig authors
+# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
 # The module hlq.kwn.config: stores settings of kwn on a terminal through
 # `hlqctl apply`, reporting changed only for values it stored.
 
@@ -17,7 +19,9 @@ description:
     same checks, the same crash-safe save and the same privileged helper as the configuration
     window.
   - Runs C(hlqctl apply - --json --no-ask-password) (with C(--check) in check mode) in the
-    C(C.UTF-8) locale and reads only its JSON answer. Only values that differ from the stored
+    C(C.UTF-8) locale and reads only its JSON answer. In check mode the task is changed exactly
+    when C(hlqctl --check) would change something; C(hlqctl --check) also asks polkit whether the
+    store would be allowed, so that check mode fails where the store would. Only values that differ from the stored
     ones are written, each file at most once; a file with nothing to change is not touched.
   - The task is changed exactly when a value was stored. In check mode nothing is written and
     every value that would change is reported, not only the first one.
@@ -39,9 +43,15 @@ options:
       - Settings by their C(hlqctl) key, the shape that C(hlqctl show --json) prints, for example
         C(printer.port), C(msr.track1-enabled) or C(logging.level). C(hlqctl keys) lists them all.
       - Keys left out are not touched.
-      - Booleans as C(true)/C(false); ports as C(none) or the device path; selector choices by
-        their stable names (C(native), C(warning)) or their position; the code page by its name as
-        a quoted text (C("437")); sentinels, wrapper texts, USB IDs and serial numbers as texts.
+      - >-
+        Booleans as C(true)/C(false); ports as C(none), the device path or its short name
+        (C(ttyS11)); selector choices by their stable names (C(native), C(warning)), a position
+        only as C(#2); the code page by its name (C(437) or C(Printer Default)); sentinels,
+        wrapper texts, USB IDs and serial numbers as texts.
+      - >-
+        A whole number is passed as the name its digits spell, never as a position, so that
+        the value 850 of C(printer.code-page) is the code page 850, and the value 2 of
+        C(printer.port) is refused.
     type: dict
     required: true
   restart:
@@ -60,7 +70,9 @@ attributes:
     support: full
   diff_mode:
     support: full
-    details: The keys that changed (or would change), with their values before and after.
+    details: >-
+      The keys that changed (or would change), with their values before and after, under the
+      path of the file that holds them.
   platform:
     platforms: posix
 notes:
@@ -127,6 +139,9 @@ per_key:
     key:
       description: The key.
       type: str
+    file:
+      description: The path of the file that holds the value.
+      type: str
     before:
       description: The value stored before; null when it could not be read.
       type: raw
@@ -141,6 +156,10 @@ per_key:
       type: str
   sample:
     - {key: printer.port, before: /dev/ttyS10, after: /dev/ttyS11, status: stored, reason: ""}
+restart_needed:
+  description: Whether a value was stored and C(kwn) still has to be restarted for it to take effect.
+  returned: always
+  type: bool
 restarted:
   description: Whether C(kwn) was restarted by this task (only with C(restart=if-changed)).
   returned: always
@@ -171,12 +190,13 @@ def main():
         module.fail_json(msg=refusal, changed=False)
 
     rc, stdout, stderr = hlqctl.run_hlqctl(module, hlqctl.apply_arguments(module.check_mode),
-                                           json.dumps(values))
+                                           json.dumps(hlqctl.values_as_given(values)))
     outcome = hlqctl.apply_outcome(rc, stdout, stderr, module.check_mode)
     outcome["restarted"] = False
     if hlqctl.restart_wanted(outcome, module.params["restart"], module.check_mode):
-        rc, _, stderr = hlqctl.run_hlqctl(module, ["restart", "--no-ask-password"])
+        rc, _, stderr = hlqctl.run_hlqctl(module, ["restart"])
         hlqctl.add_restart(outcome, rc, stderr)
+        outcome["restart_needed"] = not outcome["restarted"]
     if not module._diff:
         outcome.pop("diff", None)
     if outcome.pop("failed"):

@@ -1,5 +1,7 @@
 #!/usr/bin/python
 # -*- coding: utf-8 -*-
+# Copyright: (c) 2026, the hlqconfig authors
+# GNU General Public License v3.0+ (see COPYING or https://www.gnu.org/licenses/gpl-3.0.txt)
 # The module hlq.kwn.info: what a terminal's kwn is set to, which supported
 # devices are attached and which code pages its printer offers, from hlqctl.
 
@@ -15,7 +17,9 @@ description:
   - Reads the settings stored in the configuration files of the point-of-sale peripheral daemon
     C(kwn), the supported USB devices attached to the terminal and the printer's code page list,
     through C(hlqctl show), C(hlqctl devices) and C(hlqctl codepages) of the package
-    C(hlqconfig), for reports and drift checks. Only their JSON is read, in the C(C.UTF-8)
+    C(hlqconfig), for reports and drift checks; and the terminal's status (C(hlqctl status)), the
+    daemon's state, each file read or not, per device page whether the attached device is the
+    one configured. Only their JSON is read, in the C(C.UTF-8)
     locale.
   - Changes nothing. Where the user the task runs as may not read the files, C(hlqctl) asks the
     privileged helper, which polkit must allow for that user (action
@@ -58,6 +62,20 @@ EXAMPLES = r"""
   ansible.builtin.debug:
     msg: "{{ kwn.devices.printer | map(attribute='serial-number') | list }}"
 
+# One report of the fleet: the terminals that need attention, and why (an
+# attached printer that is not the one configured stands out).
+- name: Status of every terminal
+  hlq.kwn.info:
+  register: kwn
+
+- name: Terminals that need attention
+  ansible.builtin.debug:
+    msg: >-
+      {{ inventory_hostname }}: daemon {{ kwn.status.daemon }};
+      {% for page in kwn.status.pages if page.device == 'different' %}the attached {{ page.page }}
+      is not the configured one; {% endfor %}
+  when: not kwn.status.healthy
+
 # A drift check of every setting a playbook sets, with nothing written:
 # run that playbook with --check --diff (hlq.kwn.config reports each value
 # that differs, with what is stored and what the playbook wants).
@@ -85,6 +103,20 @@ codepages:
   type: list
   elements: str
   sample: ["437", "850", "Printer Default"]
+status:
+  description:
+    - The terminal's status as C(hlqctl status --json) prints it; C(healthy) is false when
+      something needs attention (the daemon not active, a file not read, an attached device
+      that is not the one configured or none attached, a file changed after C(kwn) started).
+  returned: always
+  type: dict
+  sample:
+    daemon: active
+    healthy: false
+    pages:
+      - {page: printer, port: /dev/ttyS10, port-exists: true, device: different,
+         configured: {product-id: 0a02, vendor-id: 2c4e, serial-number: PRN-77},
+         attached: [{product-id: 0a02, vendor-id: 2c4e, serial-number: PRN-78}]}
 printers_own_codepages:
   description: Whether that list is the one the attached printer publishes.
   returned: always
@@ -105,7 +137,7 @@ def main():
     )
     page = [module.params["page"]] if module.params["page"] else []
     answers, failures = {}, []
-    for verb, arguments in (("show", page), ("devices", []), ("codepages", [])):
+    for verb, arguments in (("show", page), ("devices", []), ("codepages", []), ("status", [])):
         rc, stdout, stderr = hlqctl.run_hlqctl(module, [verb] + arguments + ["--json"])
         answers[verb], failure = hlqctl.read_outcome(verb, rc, stdout, stderr)
         if failure:
@@ -113,7 +145,8 @@ def main():
     codepages = answers["codepages"] or {}
     result = dict(changed=False, settings=answers["show"] or {}, devices=answers["devices"] or {},
                   codepages=codepages.get("codepages", []),
-                  printers_own_codepages=codepages.get("printers-own", False))
+                  printers_own_codepages=codepages.get("printers-own", False),
+                  status=answers["status"] or {})
     if failures:
         module.fail_json(msg="; ".join(failures), **result)
     module.exit_json(**result)
