@@ -10,8 +10,8 @@
 # the stand-in kwn.service is really restarted. Without the rule: exit 4,
 # nothing stored, nothing restarted. A configuration file that is a link to
 # /etc/kwn cannot be stored until a drop-in allows that folder, and then can;
-# the helper ends itself 30 s after its last call; the unit with that drop-in
-# is rated 2.0 or lower. The helper runs under strace throughout, with a
+# the helper ends itself 30 s after its last call; set-group-ID files keep
+# their mode; the unit with that drop-in is rated 2.0 or lower. The helper runs under strace throughout, with a
 # drop-in that makes the system-call filter refuse with EL3HLT, so that a
 # refused call shows in the trace. Each check prints what it saw when it
 # fails. The container's copy is removed on any exit.
@@ -235,6 +235,9 @@ inside sh -ec 'cat >/etc/systemd/system/hlqconfig-helper.service.d/50-kwn-links.
 ReadWritePaths=-/etc/kwn
 DROPIN
 inside systemctl daemon-reload
+# A set-group-ID file that is group-executable too, whose bit a write
+# without CAP_FSETID clears.
+inside chmod 2754 /opt/pemo/hlq/KWNLogging.xml
 allow_technician
 for _ in $(seq 900); do
   [ "$(helper_state)" = active ] || break
@@ -246,13 +249,15 @@ result="$(helper_state) $(inside systemctl show -p Result --value hlqconfig-help
   fail "the helper after $idle s without calls: $result"
 say "the helper ended by itself $idle s after its last call"
 
-as_technician set --json --no-ask-password msr.track1-enabled=false
+as_technician set --json --no-ask-password msr.track1-enabled=false logging.level=warning
 [ "$status" = 0 ] || fail "storing through a link to /etc/kwn with the drop-in: exit $status: $out"
+mode=$(inside stat -c %A /opt/pemo/hlq/KWNLogging.xml)
+[ "$mode" = -rwxr-sr-- ] || fail "KWNLogging.xml (mode 2754) is $mode after a write in place"
 as_technician get --json msr.track1-enabled
 same_json "$out" '{"msr.track1-enabled": false}' && inside test -L /opt/pemo/hlq/KWNConfig.xml ||
   fail "through the link with the drop-in: read back $out; $(inside ls -l /opt/pemo/hlq/KWNConfig.xml)"
 setup_of KWNConfig.xml | diff -u "$work/KWNConfig.xml.setup" - || fail "storing through the link changed the setup (above)"
-say "with ReadWritePaths=-/etc/kwn the link's target is stored and keeps its setup"
+say "with ReadWritePaths=-/etc/kwn the link's target is stored and keeps its setup; a mode 2754 file keeps its mode"
 
 # The trace covers both runs of the helper, which saved by rename, in place and through the link.
 trace=$(inside cat /var/log/hlqconfig-helper-trace/calls 2>&1 || true)
