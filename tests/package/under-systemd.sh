@@ -27,7 +27,15 @@ tree=$("$source_dir/tests/package/systemd-tree.sh" "$deb")
 name=hlqconfig-journey-$$
 work=$(mktemp -d /var/tmp/hlqconfig-systemd.XXXXXX)
 root=$work/root
-cgroups="/sys/fs/cgroup/unified/$name /sys/fs/cgroup/systemd/$name"
+# The container's cgroups, one in each mounted hierarchy that systemd uses.
+if [ "$(stat -f -c %T /sys/fs/cgroup)" = cgroup2fs ]; then
+  cgroups=/sys/fs/cgroup/$name
+else
+  cgroups=
+  for hierarchy in unified systemd; do
+    if mountpoint -q "/sys/fs/cgroup/$hierarchy"; then cgroups="$cgroups /sys/fs/cgroup/$hierarchy/$name"; fi
+  done
+fi
 nspawn_pid=
 leader=
 # Powers the container off, ends by their process IDs whatever of it is
