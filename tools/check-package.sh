@@ -11,6 +11,8 @@
 # last line counts the checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# systemd-container without its recommends (install-packages.sh installs none):
+# libnss-mymachines would change the machine's /etc/nsswitch.conf.
 tools/install-packages.sh desktop-file-utils appstream libxml2-utils lintian \
   xvfb xauth umockdev python3-pyatspi python3-xlib at-spi2-core dbus-daemon dbus polkitd \
   libglib2.0-bin weston systemd man-db ansible-core systemd-container mmdebstrap
