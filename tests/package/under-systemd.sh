@@ -11,10 +11,11 @@
 # nothing stored, nothing restarted. A configuration file that is a link to
 # /etc/kwn cannot be stored until a drop-in allows that folder, and then can;
 # the helper ends itself 30 s after its last call; set-group-ID files keep
-# their mode; the unit with that drop-in is rated 2.0 or lower. The helper runs under strace throughout, with a
-# drop-in that makes the system-call filter refuse with EL3HLT, so that a
-# refused call shows in the trace. Each check prints what it saw when it
-# fails. The container's copy is removed on any exit.
+# their mode; the unit with that drop-in is rated 2.0 or lower. The helper
+# runs under strace throughout, with a drop-in that makes the system-call
+# filter refuse with EL3HLT, so that a refused call shows in the trace. Each
+# check prints what it saw when it fails. The container's copy is removed on
+# any exit.
 set -euo pipefail
 [ "$(id -u)" -eq 0 ] || { echo "under systemd: needs root" >&2; exit 1; }
 deb=$(realpath "$1")
@@ -40,7 +41,9 @@ nspawn_pid=
 leader=
 # Powers the container off, ends by their process IDs whatever of it is
 # left after a failed shutdown, and removes its cgroups and its copy.
-left_in_cgroups() { for cgroup in $cgroups; do [ ! -d "$cgroup" ] || find "$cgroup" -name cgroup.procs -exec cat {} +; done; }
+left_in_cgroups() {
+  for cgroup in $cgroups; do [ ! -d "$cgroup" ] || find "$cgroup" -name cgroup.procs -exec cat {} +; done
+}
 cleanup() {
   if [ -n "$nspawn_pid" ] && kill -0 "$nspawn_pid" 2>/dev/null; then
     if [ -n "$leader" ]; then inside systemctl poweroff 2>/dev/null || true; fi
@@ -101,7 +104,8 @@ DROPIN
 ) </dev/null >"$work/boot.log" 2>&1 &
 nspawn_pid=$!
 for _ in $(seq 100); do
-  leader=$(ps --ppid "$nspawn_pid" -o pid= | tr -d ' ' || true)
+  # The container's PID 1, once nspawn's own short-lived children are gone.
+  leader=$(ps --ppid "$nspawn_pid" -o pid=,comm= | awk '$2 == "systemd" { print $1 }' || true)
   [ -n "$leader" ] && break
   sleep 0.1
 done
