@@ -2,7 +2,8 @@
 # Builds the Debian package and proves it: the desktop entry, the AppStream
 # file, the polkit action, the bus policy and the icon pass their validators,
 # the helper's systemd unit is rated 2.0 or lower,
-# lintian finds no error, and the install round trip (tests/package/round-trip.sh) passes.
+# lintian finds no error, and the install round trip (tests/package/round-trip.sh) passes,
+# and so does the journey under a real systemd (tests/package/under-systemd.sh).
 # The same for the Ansible collection: its tarball and hlqconfig-ansible
 # hold both modules with their documentation, lintian finds no error, and
 # the package puts them where ansible-core looks for collections. Runs as
@@ -10,9 +11,11 @@
 # last line counts the checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# systemd-container without its recommends (install-packages.sh installs none):
+# libnss-mymachines would change the machine's /etc/nsswitch.conf.
 tools/install-packages.sh desktop-file-utils appstream libxml2-utils lintian \
   xvfb xauth umockdev python3-pyatspi python3-xlib at-spi2-core dbus-daemon dbus polkitd \
-  libglib2.0-bin weston systemd man-db ansible-core
+  libglib2.0-bin weston systemd man-db ansible-core systemd-container mmdebstrap
 
 built=$(tools/build-package.sh | tail -n 3)
 tarball=$(sed -n 1p <<<"$built")
@@ -56,6 +59,7 @@ check "helper unit exposure 2.0 or lower" systemd-analyze security --offline=tru
 # Warnings are reported; errors fail. The package's overrides say why each is there.
 check "lintian" lintian --fail-on error "$deb"
 check "install round trip" tests/package/round-trip.sh "$deb"
+check "journey under systemd" tests/package/under-systemd.sh "$deb"
 
 # Both modules, with the documentation ansible-doc shows, in the collection's
 # build and in hlqconfig-ansible.
