@@ -57,7 +57,14 @@ const hlqApply = (function () {
         ui.busy(tab, true);
         try {
             const [fresh, checked] = await Promise.all([hlqctl.show(), hlqctl.check(values)]);
-            const refused = mark(tab, checked.json && checked.json.results);
+            let refused = (checked.json && checked.json.results || []).filter(r => r.status === "refused");
+            if (refused.length) {
+                const values = {};
+                for (const result of refused) values[result.key] = result.after;
+                const translated = await hlqctl.translatedReasons(values);
+                refused = refused.map(r => Object.assign({}, r, { reason: translated[r.key] || r.reason }));
+            }
+            refused = mark(tab, refused);
             if (refused.length) {
                 ui.say(tab, refusedText(refused), "danger");
                 tab.controls[refused[0].key].input.focus();

@@ -35,16 +35,45 @@ const hlqctl = (function () {
                                        { superuser: "try", err: "message", environ: languageEnviron() });
             proc.stream(data => { out += data });
             if (input !== undefined) proc.input(input);
-            proc.then(() => resolve({ exit: 0, json: parsed(out), message: "" }))
+            proc.then(() => resolve({ exit: 0, json: parsed(out), text: out, message: "" }))
                     .catch(ex => resolve({
                         exit: ex.exit_status === undefined || ex.exit_status === null ? -1 : ex.exit_status,
                         json: parsed(out),
+                        text: out,
                         message: (ex.message || ex.problem || "").trim(),
                     }));
         });
     }
 
+    // The reason at the end of a line of hlqctl's own table: the last
+    // parenthesised part, whose parentheses may nest.
+    function lineReason(line) {
+        if (!line.endsWith(")")) return "";
+        let depth = 0;
+        for (let i = line.length - 1; i >= 0; i--) {
+            if (line[i] === ")") depth++;
+            else if (line[i] === "(" && --depth === 0) return line.slice(i + 1, -1);
+        }
+        return "";
+    }
+
+    // hlqctl's JSON is never translated; its table is. The reasons for
+    // refused values in the page's language, by key, from one checking run.
+    async function translatedReasons(values) {
+        if ((cockpit.language || "en") === "en") return {};
+        const pairs = Object.keys(values).map(key => key + "=" + String(values[key]));
+        const checked = await run(["set", "--check"].concat(pairs));
+        const reasons = {};
+        for (const line of checked.text.split("\n")) {
+            const key = Object.keys(values).find(k => line.startsWith(k + " "));
+            const reason = key ? lineReason(line) : "";
+            if (reason) reasons[key] = reason;
+        }
+        return reasons;
+    }
+
     return {
+        translatedReasons,
         keys: () => run(["keys", "--json"]),
         show: () => run(["show", "--json"]),
         status: () => run(["status", "--json"]),

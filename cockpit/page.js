@@ -90,7 +90,7 @@
     function renderNotices() {
         const notices = document.getElementById("hlq-notices");
         const parts = [];
-        if (state.admin === false) {
+        if (state.admin !== true && state.terminal) {
             const notice = el("div", "hlq-notice hlq-warning");
             notice.appendChild(el("p", "", _("Changing these settings needs administrative access. The values are shown as this user may read them.")));
             const button = el("button", "hlq-button hlq-secondary", _("Turn on administrative access"));

@@ -4,6 +4,7 @@ data folder the test made (its XDG_DATA_HOME/cockpit/hlqconfig) and runs the
 hlqctl of a folder put first on its PATH; nothing of the machine's own
 /usr/share/cockpit or /opt/pemo/hlq is touched."""
 import os
+import pwd
 import signal
 import socket
 import subprocess
@@ -28,7 +29,7 @@ class Console:
         command = ["/usr/lib/cockpit/cockpit-ws", "--no-tls", "--port", str(self.port),
                    "--address", "127.0.0.1", "--local-session=cockpit-bridge"]
         if user:
-            command = (["setpriv", "--reuid=" + user, "--regid=" + user, "--init-groups", "--reset-env",
+            command = (["setpriv", "--reuid=" + user, "--regid=%d" % pwd.getpwnam(user).pw_gid, "--init-groups", "--reset-env",
                         "env"] + ["%s=%s" % item for item in env.items()] + command)
         self.process = subprocess.Popen(command, env=env, start_new_session=True,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
