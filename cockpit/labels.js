@@ -81,7 +81,11 @@ const hlqLabels = (function () {
         return _(text).replace(/_(.)/, "$1").replace(/\s*:$/, "");
     }
 
+    const order = Object.keys(keys);
+
     return {
+        // The window's order of a page's keys; keys it lacks come last.
+        rank: key => (order.includes(key) ? order.indexOf(key) : order.length),
         tab: page => (tabs[page] ? _(tabs[page]) : page),
         key: key => (keys[key] ? plain(keys[key][0]) : key),
         group: key => (keys[key] && keys[key][1] ? _(keys[key][1]) : ""),

@@ -250,7 +250,8 @@
         list.setAttribute("aria-label", _("Pages"));
         const panels = document.getElementById("hlq-panels");
         pages.forEach((page, index) => {
-            const keys = Object.keys(specs).filter(key => specs[key].page === page);
+            const keys = Object.keys(specs).filter(key => specs[key].page === page)
+                    .sort((a, b) => hlqLabels.rank(a) - hlqLabels.rank(b));
             const button = el("button", "hlq-tab", hlqLabels.tab(page));
             button.type = "button";
             button.setAttribute("role", "tab");

@@ -103,7 +103,10 @@ class Browser:
         self.call("Input.insertText", text=text)
 
     def screenshot(self, path):
-        data = self.call("Page.captureScreenshot", format="png")["data"]
+        """The whole page, also what lies below the window."""
+        size = self.call("Page.getLayoutMetrics")["cssContentSize"]
+        clip = {"x": 0, "y": 0, "width": size["width"], "height": size["height"], "scale": 1}
+        data = self.call("Page.captureScreenshot", format="png", clip=clip, captureBeyondViewport=True)["data"]
         with open(path, "wb") as out:
             out.write(base64.b64decode(data))
 

@@ -209,6 +209,9 @@ def main():
         parser.add_argument("--" + option, required=True)
     parser.add_argument("--screenshots")
     args = parser.parse_args()
+    for option in ("hlqctl", "root", "page", "catalogs", "source", "work", "screenshots"):
+        if getattr(args, option):
+            setattr(args, option, os.path.abspath(getattr(args, option)))
     setup = Setup(args)
     if args.screenshots:
         os.makedirs(args.screenshots, exist_ok=True)
