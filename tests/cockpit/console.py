@@ -26,6 +26,10 @@ class Console:
                "HOME": data_home, "LANG": "C.UTF-8"}
         if locales:
             env["LOCPATH"] = locales
+        # A sanitized build's hlqctl runs with the suite's settings.
+        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                env[name] = os.environ[name]
         command = ["/usr/lib/cockpit/cockpit-ws", "--no-tls", "--port", str(self.port),
                    "--address", "127.0.0.1", "--local-session=cockpit-bridge"]
         if user:
