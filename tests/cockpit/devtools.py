@@ -103,7 +103,8 @@ class Browser:
         self.call("Input.insertText", text=text)
 
     def screenshot(self, path):
-        """The whole page, also what lies below the window."""
+        """The whole page, also what lies below the window, in its fonts."""
+        self.evaluate("document.fonts.ready.then(() => true)")
         size = self.call("Page.getLayoutMetrics")["cssContentSize"]
         clip = {"x": 0, "y": 0, "width": size["width"], "height": size["height"], "scale": 1}
         data = self.call("Page.captureScreenshot", format="png", clip=clip, captureBeyondViewport=True)["data"]
