@@ -282,10 +282,16 @@
         document.body.dataset.state = "failed";
     }
 
+    // The three runs start as soon as this script runs; the page is built
+    // when they have answered and the document is parsed.
+    const loading = Promise.all([hlqctl.keys(), hlqctl.show(), hlqctl.status()]);
+    const parsed = new Promise(resolve => document.addEventListener("DOMContentLoaded", resolve));
+
     async function load() {
+        await parsed;
         document.title = _("Point of sale peripherals");
         document.getElementById("hlq-title").textContent = _("Point of sale peripherals");
-        const [keys, shown, status] = await Promise.all([hlqctl.keys(), hlqctl.show(), hlqctl.status()]);
+        const [keys, shown, status] = await loading;
         let terminal;
         if (status.json) {
             terminal = hlqStatus.fromStatus(status.json);
@@ -309,5 +315,5 @@
         updateControls();
     });
     state.admin = permission.allowed;
-    document.addEventListener("DOMContentLoaded", load);
+    load();
 }());
