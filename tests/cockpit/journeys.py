@@ -199,6 +199,14 @@ def as_nobody(setup, browser, shots):
               state == [True, "/dev/ttyS20"], state)
         if shots:
             browser.screenshot(os.path.join(shots, "read-only.png"))
+        frame = "cockpit1:localhost/hlqconfig"
+        browser.open(console.shell_url())
+        browser.wait("document.body && document.body.dataset.state === 'ready'", frame=frame)
+        if shots:
+            browser.screenshot(os.path.join(shots, "shell.png"))
+        browser.click("#hlq-get-admin", frame=frame)
+        check("its button opens the console's own dialog for administrative access",
+              browser.wait("!!document.querySelector('[role=dialog]')"))
     finally:
         console.stop()
 
