@@ -43,6 +43,11 @@ class Setup:
         with open(os.path.join(self.bin, "hlqctl"), "w") as wrapper:
             wrapper.write('#!/bin/sh\necho "$*" >> %s\nexec %s "$@"\n' % (self.runs, args.hlqctl))
         os.chmod(os.path.join(self.bin, "hlqctl"), 0o755)
+        # The daemon's restart, as hlqctl asks systemctl for it, only recorded.
+        self.restarts = os.path.join(self.work, "restarts")
+        with open(os.path.join(self.bin, "systemctl"), "w") as standin:
+            standin.write('#!/bin/sh\necho "$*" >> %s\n' % self.restarts)
+        os.chmod(os.path.join(self.bin, "systemctl"), 0o755)
         self.locales = os.path.join(self.work, "locales")
         os.makedirs(self.locales)
         for locale in ("de_DE", "es_ES"):
@@ -132,6 +137,11 @@ def as_root(setup, browser, shots):
               setup.snapshot()["KWNLogging.xml"] == before["KWNLogging.xml"])
         check("a stored change says a restart waits",
               "kwn" in (browser.evaluate("document.getElementById('hlq-notices').textContent") or ""))
+        browser.click("#hlq-restart")
+        browser.wait("document.getElementById('hlq-restart-result').textContent")
+        check("Restart kwn restarts it and the notice goes",
+              open(setup.restarts).read() == "restart kwn\n"
+              and browser.evaluate("document.getElementById('hlq-notices').textContent") == "")
 
         before = setup.snapshot()
         browser.evaluate("document.getElementById('hlq-tab-printer').click();"
