@@ -55,6 +55,9 @@ const hlqApply = (function () {
             return;
         }
         ui.busy(tab, true);
+        // Where the keyboard goes afterwards: the first refused field, else
+        // back to Apply (a control loses the focus while it is disabled).
+        let focus = null;
         try {
             const [fresh, checked] = await Promise.all([hlqctl.show(), hlqctl.check(values)]);
             let refused = (checked.json && checked.json.results || []).filter(r => r.status === "refused");
@@ -67,7 +70,7 @@ const hlqApply = (function () {
             refused = mark(tab, refused);
             if (refused.length) {
                 ui.say(tab, refusedText(refused), "danger");
-                tab.controls[refused[0].key].input.focus();
+                focus = tab.controls[refused[0].key].input;
                 return;
             }
             if (!checked.json) {
@@ -92,9 +95,11 @@ const hlqApply = (function () {
                 await ui.reread(tab);
             } else {
                 ui.say(tab, failed.length ? refusedText(failed) : failureText(applied), "danger");
+                if (failed.length) focus = tab.controls[failed[0].key].input;
             }
         } finally {
             ui.busy(tab, false);
+            (focus || tab.panel.querySelector("button[type=submit]")).focus();
         }
     }
 

@@ -150,8 +150,10 @@ def as_root(setup, browser, shots):
         expected = setup.hlqctl("set", "--check", "--json", "printer.product-id=zz")["results"][0]["reason"]
         field = browser.evaluate(FIELD_STATE % "printer.product-id")
         announced = browser.wait("document.getElementById('hlq-live').textContent")
-        check("a refused value shows hlqctl's reason at its field, announced",
-              field == ["true", expected] and expected in announced, [field, announced])
+        focused = browser.evaluate("document.activeElement.dataset.key")
+        check("a refused value shows hlqctl's reason at its field, announced, and the field has the focus",
+              field == ["true", expected] and expected in announced and focused == "printer.product-id",
+              [field, announced, focused])
         check("a refused value leaves the files byte for byte", setup.snapshot() == before)
         if shots:
             browser.screenshot(os.path.join(shots, "refused.png"))
