@@ -34,6 +34,8 @@ class Browser:
         self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], suppress_origin=True,
                                                   timeout=60)
         self.ids = itertools.count(1)
+        self.errors = []  # the pages' uncaught exceptions, as they come
+        self.call("Runtime.enable")
         self.call("Page.enable")
         self.call("Network.enable")
 
@@ -42,6 +44,8 @@ class Browser:
         self.socket.send(json.dumps({"id": message_id, "method": method, "params": params}))
         while True:
             reply = json.loads(self.socket.recv())
+            if reply.get("method") == "Runtime.exceptionThrown":
+                self.errors.append(reply["params"]["exceptionDetails"].get("exception", {}).get("description"))
             if reply.get("id") == message_id:
                 if "error" in reply:
                     raise RuntimeError("%s: %s" % (method, reply["error"]))

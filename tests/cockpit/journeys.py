@@ -241,6 +241,7 @@ def main():
     try:
         as_root(setup, browser, args.screenshots)
         as_nobody(setup, browser, args.screenshots)
+        check("no script of a page failed", browser.errors == [], browser.errors)
     finally:
         browser.close()
     print("cockpit: %d passed, %d failed" % (passed, failed))
