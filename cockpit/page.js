@@ -22,31 +22,6 @@
         announce(text);
     }
 
-    function askOverwrite(lines) {
-        const dialog = document.getElementById("hlq-overwrite");
-        document.getElementById("hlq-overwrite-title").textContent = _("Overwrite another writer's change?");
-        document.getElementById("hlq-overwrite-text").textContent =
-            _("Another program changed these values since this tab read them:");
-        const list = document.getElementById("hlq-overwrite-list");
-        list.replaceChildren(...lines.map(line => el("li", "", line)));
-        const yes = document.getElementById("hlq-overwrite-yes");
-        const no = document.getElementById("hlq-overwrite-no");
-        yes.textContent = _("Overwrite");
-        no.textContent = _("Cancel");
-        return new Promise(resolve => {
-            const done = answer => {
-                yes.onclick = no.onclick = dialog.oncancel = null;
-                dialog.close();
-                resolve(answer);
-            };
-            yes.onclick = () => done(true);
-            no.onclick = () => done(false);
-            dialog.oncancel = () => done(false);
-            dialog.showModal();
-            no.focus();
-        });
-    }
-
     function writable(tab) {
         return state.admin === true && !tab.unread && !tab.busy;
     }
@@ -82,7 +57,7 @@
     const ui = {
         say,
         busy,
-        askOverwrite,
+        askOverwrite: hlqOverwrite.ask,
         reread,
         restartWaits: () => { state.restartWaits = true; renderNotices() },
     };
@@ -151,98 +126,6 @@
         state.restartWaits = terminal.restartNeeded;
     }
 
-    // The supported devices attached for a device page, each of which fills
-    // the page's USB identification (for the cash drawers, one of the two).
-    function renderDevices(tab, terminal) {
-        const devices = terminal.devices[tab.page];
-        if (!Array.isArray(devices)) return;
-        const section = el("section", "hlq-devices");
-        const heading = el("h3", "", _("Attached supported devices"));
-        heading.id = "hlq-devices-" + tab.page;
-        section.setAttribute("aria-labelledby", heading.id);
-        section.appendChild(heading);
-        const pageState = terminal.pages[tab.page];
-        const stateText = pageState ? hlqStatus.deviceText(pageState.device) : "";
-        if (stateText) section.appendChild(el("p", "hlq-hint", stateText));
-        if (devices.length === 0) section.appendChild(el("p", "hlq-hint", _("No supported device is attached.")));
-        const prefixes = tab.page === "cash-drawer" ? ["drawer1-", "drawer2-"] : [""];
-        for (const device of devices) {
-            const row = el("div", "hlq-device");
-            row.appendChild(el("span", "", cockpit.format(_("Product ID $0, vendor ID $1, serial number $2"),
-                                                          device["product-id"], device["vendor-id"],
-                                                          device["serial-number"] || _("(empty)"))));
-            prefixes.forEach((prefix, index) => {
-                const text = prefixes.length > 1 ? cockpit.format(_("Use for cash drawer $0"), index + 1) : _("Use");
-                const use = el("button", "hlq-button hlq-link", text);
-                use.type = "button";
-                use.addEventListener("click", () => {
-                    for (const field of ["product-id", "vendor-id", "serial-number"]) {
-                        const control = tab.controls[tab.page + "." + prefix + field];
-                        if (control) control.set(device[field]);
-                    }
-                });
-                row.appendChild(use);
-            });
-            section.appendChild(row);
-        }
-        tab.panel.appendChild(section);
-    }
-
-    function renderPanel(tab, specs, terminal) {
-        const reason = hlqStatus.unreadReason(terminal, tab.page);
-        if (tab.unread) {
-            tab.panel.appendChild(el("div", "hlq-notice hlq-danger",
-                                     _("This file could not be read; nothing of this tab can be stored.") +
-                                     (reason ? " " + reason : "")));
-        }
-        const form = el("form", "hlq-form");
-        form.addEventListener("submit", event => { event.preventDefault(); hlqApply.applyTab(tab, ui) });
-        let group = null;
-        let groupName = null;
-        for (const key of tab.keys) {
-            const control = hlqFields.build(key, specs[key], terminal.codepages);
-            tab.controls[key] = control;
-            const name = hlqLabels.group(key);
-            if (name !== groupName) {
-                groupName = name;
-                group = name ? el("fieldset", "hlq-group") : form;
-                if (name) {
-                    group.appendChild(el("legend", "", name));
-                    form.appendChild(group);
-                }
-            }
-            group.appendChild(control.row);
-        }
-        const actions = el("div", "hlq-actions");
-        const apply = el("button", "hlq-button hlq-primary", _("Apply"));
-        apply.type = "submit";
-        actions.appendChild(apply);
-        tab.message = el("div", "hlq-message");
-        tab.message.hidden = true;
-        actions.appendChild(tab.message);
-        form.appendChild(actions);
-        tab.panel.appendChild(form);
-        renderDevices(tab, terminal);
-    }
-
-    function select(index, focus) {
-        tabs.forEach((tab, i) => {
-            const chosen = i === index;
-            tab.button.setAttribute("aria-selected", chosen ? "true" : "false");
-            tab.button.tabIndex = chosen ? 0 : -1;
-            tab.panel.hidden = !chosen;
-        });
-        if (focus) tabs[index].button.focus();
-    }
-
-    // Tabs as a tab list: the arrow keys, Home and End move between them.
-    function onTabKey(event, index) {
-        const moves = { ArrowRight: index + 1, ArrowLeft: index - 1, Home: 0, End: tabs.length - 1 };
-        if (!(event.key in moves)) return;
-        event.preventDefault();
-        select((moves[event.key] + tabs.length) % tabs.length, true);
-    }
-
     function renderTabs(specs, values, terminal) {
         const pages = [];
         for (const key of Object.keys(specs)) if (!pages.includes(specs[key].page)) pages.push(specs[key].page);
@@ -261,8 +144,8 @@
             panel.id = "hlq-panel-" + page;
             panel.setAttribute("aria-labelledby", button.id);
             button.setAttribute("aria-controls", panel.id);
-            button.addEventListener("click", () => select(index, false));
-            button.addEventListener("keydown", event => onTabKey(event, index));
+            button.addEventListener("click", () => hlqTablist.select(tabs, index, false));
+            button.addEventListener("keydown", event => hlqTablist.onKey(tabs, event, index));
             list.appendChild(button);
             panels.appendChild(panel);
             // A file not read shows every one of its lists and check boxes
@@ -270,10 +153,10 @@
             const unread = keys.filter(k => specs[k].type !== "text").every(k => values[k] === null);
             const tab = { page, keys, button, panel, controls: {}, read: {}, unread, busy: false };
             tabs.push(tab);
-            renderPanel(tab, specs, terminal);
+            hlqPanel.render(tab, specs, terminal, ui);
             fill(tab, values);
         });
-        select(0, false);
+        hlqTablist.select(tabs, 0, false);
     }
 
     function fail(text) {
