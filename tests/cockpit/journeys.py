@@ -51,9 +51,10 @@ class Setup:
         os.chmod(os.path.join(self.bin, "systemctl"), 0o755)
         self.locales = os.path.join(self.work, "locales")
         os.makedirs(self.locales)
-        for locale in ("de_DE", "es_ES"):
-            subprocess.run(["localedef", "-i", locale, "-f", "UTF-8", os.path.join(self.locales, locale + ".UTF-8")],
-                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The German locale that hlqctl needs for its German texts, wherever
+        # the machine lacks it (gettext ignores LANGUAGE in the C locale).
+        subprocess.run(["localedef", "-i", "de_DE", "-f", "UTF-8", os.path.join(self.locales, "de_DE.UTF-8")],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.chmod(self.work, 0o755)
         self.reset()
 
