@@ -44,7 +44,7 @@ const hlqFields = (function () {
         }
         if (kind === "port" || kind === "choice" || kind === "code-page") {
             const names = kind === "code-page" ? codepages : (spec.choices || []);
-            const input = select(names, kind === "code-page" ? n => n : hlqLabels.choice);
+            const input = select(names, hlqLabels.choice);
             return { kind, input, get: () => input.value, set: v => { offer(input, v); input.value = v === null ? "" : v } };
         }
         const input = element("input", "hlq-entry");

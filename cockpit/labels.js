@@ -74,6 +74,9 @@ const hlqLabels = (function () {
         warning: N_("Warning"),
         error: N_("Error"),
         critical: N_("Critical"),
+        // Code pages with a name rather than a number.
+        Generic: N_("Generic"),
+        "Printer Default": N_("Printer Default"),
     };
 
     // A window label without its mnemonic and its closing colon.
