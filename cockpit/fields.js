@@ -68,8 +68,9 @@ const hlqFields = (function () {
         control.error.id = id + "-error";
         control.error.hidden = true;
         const described = [];
-        if (spec.description && control.kind === "text") {
-            const hint = element("div", "hlq-hint", spec.description);
+        const hintText = control.kind === "text" ? hlqLabels.hint(key) || spec.description : "";
+        if (hintText) {
+            const hint = element("div", "hlq-hint", hintText);
             hint.id = id + "-hint";
             described.push(hint.id);
             control.hint = hint;

@@ -79,6 +79,26 @@ const hlqLabels = (function () {
         "Printer Default": N_("Printer Default"),
     };
 
+    // What an entry accepts, as the window's tooltips say it, by the key's
+    // name or its ending; other entries show hlqctl's own description.
+    const hints = {
+        "product-id": N_("USB product ID, four hexadecimal digits"),
+        "vendor-id": N_("USB vendor ID, four hexadecimal digits"),
+        "serial-number": N_("Serial number of the attached device"),
+        "track1-start-sentinel": N_("One character; left empty, “%” is stored"),
+        "track2-start-sentinel": N_("One character; left empty, “;” is stored"),
+        "track3-start-sentinel": N_("One character; left empty, “+” is stored"),
+        "end-sentinel": N_("One character; left empty, “?” is stored"),
+        "head-wrapper": N_("Up to 8 characters"),
+        "tail-wrapper": N_("Up to 8 characters"),
+    };
+
+    function hint(key) {
+        const name = key.slice(key.indexOf(".") + 1);
+        const ending = Object.keys(hints).find(end => name === end || name.endsWith("-" + end));
+        return ending ? _(hints[ending]) : "";
+    }
+
     // A window label without its mnemonic and its closing colon.
     function plain(text) {
         return _(text).replace(/_(.)/, "$1").replace(/\s*:$/, "");
@@ -93,5 +113,6 @@ const hlqLabels = (function () {
         key: key => (keys[key] ? plain(keys[key][0]) : key),
         group: key => (keys[key] && keys[key][1] ? _(keys[key][1]) : ""),
         choice: name => (choices[name] ? _(choices[name]) : name),
+        hint,
     };
 }());
