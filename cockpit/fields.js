@@ -35,15 +35,15 @@ const hlqFields = (function () {
         input.insertBefore(option, input.firstChild);
     }
 
-    function create(key, spec, codepages) {
-        const kind = spec.type;
+    function create(key, keyInfo, codepages) {
+        const kind = keyInfo.type;
         if (kind === "boolean") {
             const input = element("input", "hlq-check");
             input.type = "checkbox";
             return { kind, input, get: () => input.checked, set: v => { input.checked = v === true } };
         }
         if (kind === "port" || kind === "choice" || kind === "code-page") {
-            const names = kind === "code-page" ? codepages : (spec.choices || []);
+            const names = kind === "code-page" ? codepages : (keyInfo.choices || []);
             const input = select(names, hlqLabels.choice);
             return { kind, input, get: () => input.value, set: v => { offer(input, v); input.value = v === null ? "" : v } };
         }
@@ -55,8 +55,8 @@ const hlqFields = (function () {
 
     // A row: the label tied to its control, the kind's description as its
     // hint, and a place for the reason a value was refused.
-    function build(key, spec, codepages) {
-        const control = create(key, spec, codepages);
+    function build(key, keyInfo, codepages) {
+        const control = create(key, keyInfo, codepages);
         const id = "hlq-field-" + (++serial);
         control.key = key;
         control.input.id = id;
@@ -68,7 +68,7 @@ const hlqFields = (function () {
         control.error.id = id + "-error";
         control.error.hidden = true;
         const described = [];
-        const hintText = control.kind === "text" ? hlqLabels.hint(key) || spec.description : "";
+        const hintText = control.kind === "text" ? hlqLabels.hint(key) || keyInfo.description : "";
         if (hintText) {
             const hint = element("div", "hlq-hint", hintText);
             hint.id = id + "-hint";

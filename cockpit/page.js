@@ -126,14 +126,14 @@
         state.restartWaits = terminal.restartNeeded;
     }
 
-    function renderTabs(specs, values, terminal) {
+    function renderTabs(keyInfos, values, terminal) {
         const pages = [];
-        for (const key of Object.keys(specs)) if (!pages.includes(specs[key].page)) pages.push(specs[key].page);
+        for (const key of Object.keys(keyInfos)) if (!pages.includes(keyInfos[key].page)) pages.push(keyInfos[key].page);
         const list = document.getElementById("hlq-tabs");
         list.setAttribute("aria-label", _("Pages"));
         const panels = document.getElementById("hlq-panels");
         pages.forEach((page, index) => {
-            const keys = Object.keys(specs).filter(key => specs[key].page === page)
+            const keys = Object.keys(keyInfos).filter(key => keyInfos[key].page === page)
                     .sort((a, b) => hlqLabels.rank(a) - hlqLabels.rank(b));
             const button = el("button", "hlq-tab", hlqLabels.tab(page));
             button.type = "button";
@@ -150,10 +150,10 @@
             panels.appendChild(panel);
             // A file not read shows every one of its lists and check boxes
             // as null; its texts may be null in a file that was read.
-            const unread = keys.filter(k => specs[k].type !== "text").every(k => values[k] === null);
+            const unread = keys.filter(k => keyInfos[k].type !== "text").every(k => values[k] === null);
             const tab = { page, keys, button, panel, controls: {}, read: {}, unread, busy: false };
             tabs.push(tab);
-            hlqPanel.render(tab, specs, terminal, ui);
+            hlqPanel.render(tab, keyInfos, terminal, ui);
             fill(tab, values);
         });
         hlqTablist.select(tabs, 0, false);

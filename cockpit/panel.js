@@ -6,7 +6,7 @@ const hlqPanel = (function () {
     const _ = cockpit.gettext;
     const el = hlqFields.element;
 
-    function render(tab, specs, terminal, ui) {
+    function render(tab, keyInfos, terminal, ui) {
         const reason = hlqStatus.unreadReason(terminal, tab.page);
         if (tab.unread) {
             tab.panel.appendChild(el("div", "hlq-notice hlq-danger",
@@ -18,7 +18,7 @@ const hlqPanel = (function () {
         let group = null;
         let groupName = null;
         for (const key of tab.keys) {
-            const control = hlqFields.build(key, specs[key], terminal.codepages);
+            const control = hlqFields.build(key, keyInfos[key], terminal.codepages);
             tab.controls[key] = control;
             const name = hlqLabels.group(key);
             if (name !== groupName) {
