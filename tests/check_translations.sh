@@ -11,7 +11,7 @@ pot="$src/po/hlqconfig.pot"
 case "${1:-}" in
   template)
     unlisted=$(cd "$src" && grep -l '_("' app/*.cpp config/*.cpp devices/*.cpp helper/*.cpp \
-      pages/*.cpp hlqctl/*.cpp | grep -vxFf <(grep -v '^#' po/POTFILES) || true)
+      pages/*.cpp model/*.cpp hlqctl/*.cpp cockpit/*.js | grep -vxFf <(grep -v '^#' po/POTFILES) || true)
     [ -z "$unlisted" ] || { echo "po/POTFILES lacks: $unlisted" >&2; exit 1; }
     fresh="$(mktemp --suffix=.pot)"
     trap 'rm -f "$fresh"' EXIT

@@ -10,6 +10,9 @@
 #     time and instructions;
 #   - hlqctl show --json (every value of both files, as JSON) against a
 #     program that only parses the two files with tinyxml2: instructions;
+#   - the web console page, from opening it to its values shown, against a
+#     bare page that runs one cockpit.spawn(["true"]), on one cockpit-ws
+#     session (tools/bench/cockpit_page.py): median of RUNS loads each;
 #   - the MSR page's Apply through the privileged helper (run as nobody,
 #     with a system bus and polkit of its own; tools/bench/helper_apply.py)
 #     against the same Apply done directly as root: median wall time.
@@ -32,7 +35,7 @@ root="$PWD/$build/root"
 if [ "${HLQ_BENCH_INSIDE:-}" != 1 ]; then
   tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev \
     libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext valgrind xvfb xauth \
-    dbus polkitd libglib2.0-bin python3-gi
+    dbus polkitd libglib2.0-bin python3-gi cockpit-ws cockpit-bridge cockpit-system chromium python3-websocket
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF \
     -DHLQ_BUILD_BENCH=ON -DHLQ_ROOT="$root" >/dev/null
   cmake --build "$build" -j2 >/dev/null
@@ -95,6 +98,10 @@ done <"$work/apply.txt"
 # The command line: every value of both files as JSON, against parsing them.
 row "hlqctl show --json, instructions" "$(instructions "$build/hlqctl" show --json)" \
   "$(instructions "$bin/bench_bare_parse")" 1e6 M "<= 1.50"
+
+# The web console page over this build's hlqctl, against a bare page.
+/usr/bin/python3 tools/bench/cockpit_page.py --hlqctl "$build/hlqctl" --page "$build/cockpit/hlqconfig" \
+  --runs "$runs"
 
 # Through the helper: its system bus and polkit daemon need root.
 if [ "$(id -u)" -eq 0 ]; then

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package hlqconfig with CPack from a release build in
 # build-package/, and the Ansible collection hlq.kwn (its ansible-galaxy
-# build and the Debian package hlqconfig-ansible) in build-package/ansible/.
-# Prints the paths of the collection's tarball and of hlqconfig-ansible's
-# .deb, then that of hlqconfig's .deb as its last line. Installs the Debian
+# build and the Debian package hlqconfig-ansible) in build-package/ansible/,
+# and the web console page's package hlqconfig-cockpit in
+# build-package/cockpit/. Prints the paths of the collection's tarball, of
+# hlqconfig-ansible's and of hlqconfig-cockpit's .deb, then that of
+# hlqconfig's .deb as its last line. Installs the Debian
 # packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,6 +36,15 @@ collection_deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' bui
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/ansible/CMakeCache.txt)
 tarball=$PWD/build-package/ansible/hlq-kwn-$version.tar.gz
 [ -f "$tarball" ] || { echo "ansible-galaxy made no $tarball" >&2; exit 1; }
+
+# The web console page: static files and its translations, no compiled code.
+cmake -S packaging/cockpit -B build-package/cockpit >/dev/null
+cmake --build build-package/cockpit >build-package/cockpit/build.log 2>&1 ||
+  { cat build-package/cockpit/build.log >&2; exit 1; }
+(cd build-package/cockpit && cpack -G DEB >cpack.log 2>&1) || { cat build-package/cockpit/cpack.log >&2; exit 1; }
+page_deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' build-package/cockpit/cpack.log)
+[ -f "$page_deb" ] || { cat build-package/cockpit/cpack.log >&2; echo "cpack made no hlqconfig-cockpit" >&2; exit 1; }
 echo "$tarball"
 echo "$collection_deb"
+echo "$page_deb"
 echo "$deb"

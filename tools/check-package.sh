@@ -6,7 +6,9 @@
 # and so does the journey under a real systemd (tests/package/under-systemd.sh).
 # The same for the Ansible collection: its tarball and hlqconfig-ansible
 # hold both modules with their documentation, lintian finds no error, and
-# the package puts them where ansible-core looks for collections. Runs as
+# the package puts them where ansible-core looks for collections. And
+# hlqconfig-cockpit: lintian finds no error, and the round trip installs it
+# beside hlqconfig where the web console finds its page. Runs as
 # root; installs the Debian packages it needs when they are missing. The
 # last line counts the checks.
 set -euo pipefail
@@ -15,14 +17,16 @@ cd "$(dirname "$0")/.."
 # libnss-mymachines would change the machine's /etc/nsswitch.conf.
 tools/install-packages.sh desktop-file-utils appstream libxml2-utils lintian \
   xvfb xauth umockdev python3-pyatspi python3-xlib at-spi2-core dbus-daemon dbus polkitd \
-  libglib2.0-bin weston systemd man-db ansible-core systemd-container mmdebstrap
+  libglib2.0-bin weston systemd man-db ansible-core systemd-container mmdebstrap cockpit-bridge
 
-built=$(tools/build-package.sh | tail -n 3)
+built=$(tools/build-package.sh | tail -n 4)
 tarball=$(sed -n 1p <<<"$built")
 collection_deb=$(sed -n 2p <<<"$built")
-deb=$(sed -n 3p <<<"$built")
+page_deb=$(sed -n 3p <<<"$built")
+deb=$(sed -n 4p <<<"$built")
 echo "package: $deb"
 echo "package: $collection_deb"
+echo "package: $page_deb"
 echo "collection: $tarball"
 contents=$(mktemp -d)
 trap 'rm -rf "$contents"' EXIT
@@ -58,7 +62,8 @@ check "helper unit exposure 2.0 or lower" systemd-analyze security --offline=tru
   --no-pager "$contents/lib/systemd/system/hlqconfig-helper.service"
 # Warnings are reported; errors fail. The package's overrides say why each is there.
 check "lintian" lintian --fail-on error "$deb"
-check "install round trip" tests/package/round-trip.sh "$deb"
+check "hlqconfig-cockpit: lintian" lintian --fail-on error "$page_deb"
+check "install round trip" tests/package/round-trip.sh "$deb" "$page_deb"
 check "journey under systemd" tests/package/under-systemd.sh "$deb"
 
 # Both modules, with the documentation ansible-doc shows, in the collection's

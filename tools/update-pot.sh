@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Extracts every translatable text of the code, the UI file, the menu entry
+# Extracts every translatable text of the code (the web console page's scripts
+# among it), the UI file, the menu entry
 # and the polkit action into the translation template po/hlqconfig.pot, or into the file
 # given as argument (the tests compare a fresh one with the committed template). After a text
 # changed, run it and bring each language up to date:

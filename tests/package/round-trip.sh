@@ -10,7 +10,9 @@
 # on the accessibility bus, Apply and the restart through the installed
 # helper that the bus starts when polkit allows, nothing stored when it
 # refuses, and the same window as a native client of a headless Wayland
-# compositor; then apt-get remove, and what the removal left.
+# compositor; with the web console page's package (the second argument),
+# its install beside hlqconfig where the console's bridge finds the page;
+# then apt-get remove, and what the removal left.
 #
 # It runs in a mount namespace of its own where /opt, /tmp, /dev/shm, /run,
 # polkit's local rules and /usr/local/sbin are fresh memory file systems: the
@@ -26,6 +28,8 @@ if [ -z "${HLQ_ROUND_TRIP_NAMESPACE:-}" ]; then
   exec unshare --mount --propagation private "$0" "$@"
 fi
 deb=$(realpath "$1")
+page_deb=
+if [ -n "${2:-}" ]; then page_deb=$(realpath "$2"); fi
 source_dir=$(realpath "$(dirname "$0")/../..")
 tool=/opt/pemo/hlq/hlqconfig
 app=org.hlqconfig.hlqconfig
@@ -42,6 +46,7 @@ mkdir /mnt/source
 mount --bind "$source_dir" /mnt/source
 cp "$deb" /mnt/
 deb=/mnt/$(basename "$deb")
+if [ -n "$page_deb" ]; then cp "$page_deb" /mnt/ && page_deb=/mnt/$(basename "$page_deb"); fi
 source_dir=/mnt/source
 
 mount -t tmpfs -o mode=0755 hlq-opt /opt
@@ -77,8 +82,10 @@ stop_services() {
     rm -f /run/dbus/pid
   fi
 }
+page_installed() { dpkg-query -W -f='${Status}' hlqconfig-cockpit 2>/dev/null | grep -q "install ok installed"; }
 remove_package() {
   stop_services
+  if page_installed; then apt_get remove hlqconfig-cockpit; fi
   if installed; then apt_get remove hlqconfig; fi
 }
 trap remove_package EXIT
@@ -220,6 +227,22 @@ echo "round trip: refused by polkit, nothing is stored and the window says why"
 as_technician wayland
 echo "round trip: as nobody, the window is a native Wayland client seen on the accessibility bus"
 stop_services
+
+# The web console page: installed beside hlqconfig, its manifest where the
+# bridge looks for pages and its menu entry read from there; removed, it
+# leaves hlqconfig as it was.
+if [ -n "$page_deb" ]; then
+  page_installed && fail "hlqconfig-cockpit is installed on this machine already"
+  apt_get install --no-install-recommends "$page_deb"
+  page_installed || fail "hlqconfig-cockpit not installed after apt-get install"
+  [ -f /usr/share/cockpit/hlqconfig/manifest.json ] || fail "no page manifest in /usr/share/cockpit/hlqconfig"
+  cockpit-bridge --packages | grep -q '^hlqconfig  *Point of sale peripherals  */usr/share/cockpit/hlqconfig$' ||
+    fail "the console's bridge does not offer the page: $(cockpit-bridge --packages)"
+  apt_get remove hlqconfig-cockpit
+  [ ! -e /usr/share/cockpit/hlqconfig ] || fail "removing hlqconfig-cockpit left /usr/share/cockpit/hlqconfig"
+  installed || fail "removing hlqconfig-cockpit removed hlqconfig"
+  echo "round trip: hlqconfig-cockpit installs its page where the web console offers it"
+fi
 
 # Removal takes the package's files and the folders only it used, nothing else.
 shared_places="/opt /usr/bin /usr/libexec $libdir /usr/share/bash-completion /usr/share/applications /usr/share/polkit-1
