@@ -59,6 +59,12 @@ std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char
   return owned(g_strdup_printf(_("%s: %s"), key, why.c_str()));
 }
 
+std::string HLQ_RefusalOfLocale(const char* locale) {
+  if (!locale || std::strlen(locale) <= HLQ_HELPER_MAX_LOCALE_BYTES) return "";
+  return owned(g_strdup_printf(_("the locale name is longer than %u bytes"),
+                               unsigned(HLQ_HELPER_MAX_LOCALE_BYTES)));
+}
+
 std::string HLQ_RefusalOfValueCount(size_t count) {
   if (count == 0) return _("no value was given");
   if (count > HLQ_HELPER_MAX_VALUES)

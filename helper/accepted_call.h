@@ -16,6 +16,8 @@ std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char
                                const char* attribute, const char* value);
 std::string HLQ_RefusalOfValueCount(size_t count);
 std::string HLQ_RefusalOfFile(const char* file);
+// A locale name longer than any real one.
+std::string HLQ_RefusalOfLocale(const char* locale);
 
 // The values of a WriteValues call, given as the serialised form of an
 // a(ssss) array: refused by its size before anything of it is unpacked,

@@ -54,41 +54,76 @@ guint32 statusOf(const WriteResult& result) {
   return result.stored() ? HLQ_HELPER_ALREADY_STORED : HLQ_HELPER_NOT_STORED;
 }
 
-// Stores the accepted values in one save, each on record; none when the
-// file is reached through a link the helper may not follow.
-GVariant* storeAll(const HLQCaller& caller, const char* file, GVariant* values) {
+// One store on its way: taken on the main loop, carried out on a thread of
+// its own (waiting for the writers' lock there holds up no other caller),
+// answered and put on record on the main loop again.
+struct Store {
+  HlqHelper1* object;
+  GDBusMethodInvocation* invocation;
+  std::function<void()> answered;
+  HLQCaller caller;
+  std::string file;
+  HeldVariant values;
+  locale_t locale;
   std::vector<HLQValueToStore> toStore;
-  GVariantIter iter;
-  const gchar *section, *key, *attribute, *value;
-  g_variant_iter_init(&iter, values);
-  while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value))
-    toStore.push_back({section, key, *attribute ? attribute : nullptr, value});
-  const char* path = HLQ_ConfigFilePath(file);
+  std::vector<WriteResult> results;
+};
+
+// Stores the accepted values in one save; none when the file is reached
+// through a link the helper may not follow.
+void storeInThread(GTask* task, gpointer, gpointer data, GCancellable*) {
+  Store* store = static_cast<Store*>(data);
+  CallerLocale messages(store->locale);
+  const char* path = HLQ_ConfigFilePath(store->file.c_str());
   const std::string unsafe = HLQ_RefusalOfLinkedPath(path);
-  const std::vector<WriteResult> results =
-      unsafe.empty() ? HLQ_StoreValuesInOneSave(path, toStore)
-                     : std::vector<WriteResult>(toStore.size(),
-                                                WriteResult{WriteStatus::SaveFailed, unsafe});
+  store->results = unsafe.empty() ? HLQ_StoreValuesInOneSave(path, store->toStore)
+                                  : std::vector<WriteResult>(store->toStore.size(),
+                                                             WriteResult{WriteStatus::SaveFailed,
+                                                                         unsafe});
+  g_task_return_boolean(task, TRUE);
+}
+
+// Each value on record, and the answer.
+void stored(GObject*, GAsyncResult*, gpointer data) {
+  std::unique_ptr<Store> store(static_cast<Store*>(data));
   GVariantBuilder reply;
   g_variant_builder_init(&reply, G_VARIANT_TYPE("a(us)"));
-  for (size_t i = 0; i < results.size(); ++i) {
-    const std::string line = describe(file, toStore[i]) + " = " + escaped(toStore[i].value.c_str());
-    if (results[i].stored())
-      HLQ_RecordChange(caller, "stored " + line);
+  for (size_t i = 0; i < store->results.size(); ++i) {
+    const WriteResult& result = store->results[i];
+    const HLQValueToStore& value = store->toStore[i];
+    const std::string line =
+        describe(store->file.c_str(), value) + " = " + escaped(value.value.c_str());
+    if (result.stored())
+      HLQ_RecordChange(store->caller, "stored " + line);
     else
-      HLQ_RecordChange(caller, "not stored " + line + ": " + results[i].reason);
-    g_variant_builder_add(&reply, "(us)", statusOf(results[i]), results[i].reason.c_str());
+      HLQ_RecordChange(store->caller, "not stored " + line + ": " + result.reason);
+    g_variant_builder_add(&reply, "(us)", statusOf(result), result.reason.c_str());
   }
-  return g_variant_builder_end(&reply);
+  hlq_helper1_complete_write_values(store->object, store->invocation,
+                                    g_variant_builder_end(&reply));
+  store->answered();
+}
+
+void startStore(std::unique_ptr<Store> store) {
+  GVariantIter iter;
+  const gchar *section, *key, *attribute, *value;
+  g_variant_iter_init(&iter, store->values.get());
+  while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value))
+    store->toStore.push_back({section, key, *attribute ? attribute : nullptr, value});
+  Store* data = store.release();
+  GTask* task = g_task_new(nullptr, nullptr, stored, data);
+  g_task_set_task_data(task, data, nullptr);
+  g_task_run_in_thread(task, storeInThread);
+  g_object_unref(task);
 }
 
 gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
                        GVariant* serialised, const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
   const std::string what = "WriteValues " + escaped(file);
-  std::string refusal;
+  std::string refusal = HLQ_RefusalOfLocale(locale);
   GVariant* values = nullptr;
-  {
+  if (refusal.empty()) {
     CallerLocale messages(locale);
     refusal = HLQ_RefusalOfFile(file);
     if (refusal.empty()) values = HLQ_AcceptedValues(file, serialised, &refusal);
@@ -100,13 +135,14 @@ gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, co
   }
   const HeldVariant held(values, g_variant_unref);
   const std::string fileName = file;
+  const std::string localeName = locale;
   HLQ_AdmitCall({invocation, caller, what, locale, HLQ_HELPER_CONFIGURE_ACTION,
                  {{"file", fileName}, {"keys", HLQ_NamesOfValues(file, values)}},
-                 [object, caller, fileName, held](GDBusMethodInvocation* call,
-                                                  std::function<void()> answered) {
-                   hlq_helper1_complete_write_values(
-                       object, call, storeAll(caller, fileName.c_str(), held.get()));
-                   answered();
+                 [object, caller, fileName, held, localeName](GDBusMethodInvocation* call,
+                                                              std::function<void()> answered) {
+                   startStore(std::unique_ptr<Store>(
+                       new Store{object, call, std::move(answered), caller, fileName, held,
+                                 HLQ_LocaleOfCaller(localeName.c_str()), {}, {}}));
                  }});
   finished();
   return TRUE;
@@ -145,8 +181,8 @@ gboolean onReadValues(HlqHelper1* object, GDBusMethodInvocation* invocation, con
                       const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
   const std::string what = "ReadValues " + escaped(file);
-  std::string refusal;
-  {
+  std::string refusal = HLQ_RefusalOfLocale(locale);
+  if (refusal.empty()) {
     CallerLocale messages(locale);
     refusal = HLQ_RefusalOfFile(file);
   }
