@@ -66,9 +66,9 @@ bool trusted(const struct stat& lock, const struct stat& target) {
 
 // Creates the lock with the file's owner and group (where this process may
 // give them) and the write permissions of its mode alone.
-int create(int folder, const std::string& name, const struct stat& target) {
+int create(const std::string& path, const struct stat& target) {
   const mode_t mode = target.st_mode & 0222;
-  int fd = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
   if (fd < 0) return -1;
   struct stat created {};
   if (fstat(fd, &created) != 0) return fd;
@@ -116,7 +116,7 @@ int HLQFileLock::openLock(const std::string& folderPath, const std::string& name
     struct stat found {};
     if (fstatat(folder, name.c_str(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno != ENOENT) break;
-      fd = create(folder, name, target);
+      fd = create(shown, target);
       if (fd < 0 && errno != EEXIST) break;  // a folder this process may not change
       continue;
     }
@@ -134,11 +134,15 @@ int HLQFileLock::openLock(const std::string& folderPath, const std::string& name
                                        shown.c_str()));
       break;
     }
-    fd = openat(folder, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    fd = open(shown.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat opened {};
     if (fd >= 0 && (fstat(fd, &opened) != 0 || !sameFile(opened, found))) {
       close(fd);  // replaced since it was looked at: look again
       fd = -1;
+    } else if (fd < 0 && errno == EACCES) {
+      // The lock admits those who may write the file: this process may not
+      // (its save says so), and cannot clash with a writer.
+      break;
     } else if (fd < 0) {
       // TRANSLATORS: %s is the lock file's path; then the system's reason.
       problem_ = owned(g_strdup_printf(_("the lock file %s cannot be opened (%s); nothing was "
