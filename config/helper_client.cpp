@@ -16,30 +16,59 @@ std::string owned(gchar* text) {
   return copy;
 }
 
-// The proxy of one call; nullptr with `error` set when the bus cannot be had.
+// The proxy of the calls (a reference for the caller to drop); nullptr with
+// `error` set when the bus cannot be had. One connection and one proxy serve
+// every call of the process, so that a read and the write after it cost no
+// second connection; a closed one is replaced.
 HlqHelper1* connect(GError** error) {
+  static HlqHelper1* shared = nullptr;
+  if (shared && g_dbus_connection_is_closed(g_dbus_proxy_get_connection(G_DBUS_PROXY(shared))))
+    g_clear_object(&shared);
+  if (shared) return HLQ_HELPER1(g_object_ref(shared));
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, error);
   if (!bus) return nullptr;
   // The program outlives the bus: losing it must not end the tool.
   g_dbus_connection_set_exit_on_close(bus, FALSE);
-  HlqHelper1* proxy = hlq_helper1_proxy_new_sync(
+  shared = hlq_helper1_proxy_new_sync(
       bus, GDBusProxyFlags(G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES |
                            G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS),
       HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH, nullptr, error);
   g_object_unref(bus);
-  return proxy;
+  return shared ? HLQ_HELPER1(g_object_ref(shared)) : nullptr;
 }
 
-std::vector<WriteResult> writeValues(const char* file, const std::vector<HLQValueToStore>& values,
-                                     bool interactive) {
+GVariant* heldArgument(const std::vector<HLQHeldText>& held) {
+  GVariantBuilder items;
+  g_variant_builder_init(&items, G_VARIANT_TYPE("a(sssbs)"));
+  for (const HLQHeldText& h : held)
+    g_variant_builder_add(&items, "(sssbs)", h.section, h.key, h.attribute ? h.attribute : "",
+                          gboolean(h.text.has_value()), h.text ? h.text->c_str() : "");
+  GVariant* array = g_variant_ref_sink(g_variant_builder_end(&items));
+  GBytes* bytes = g_variant_get_data_as_bytes(array);
+  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
+  g_bytes_unref(bytes);
+  g_variant_unref(array);
+  return argument;
+}
+
+std::vector<WriteResult> writeValuesIfHeld(const char* file,
+                                           const std::vector<HLQValueToStore>& values,
+                                           const std::vector<HLQHeldText>& held,
+                                           bool interactive) {
   GError* error = nullptr;
   HlqHelper1* proxy = connect(&error);
   GVariant* results = nullptr;
   GVariant* argument = g_variant_ref_sink(HLQ_HelperValuesArgument(values));
-  if (proxy)
+  GVariant* heldTexts = g_variant_ref_sink(heldArgument(held));
+  if (proxy && held.empty())
     hlq_helper1_call_write_values_sync(proxy, HLQ_ConfigFileName(file), argument,
                                        HLQ_MessageLocale(), HLQ_HelperCallFlags(interactive),
                                        G_MAXINT, &results, nullptr, &error);
+  else if (proxy)
+    hlq_helper1_call_write_values_if_held_sync(
+        proxy, HLQ_ConfigFileName(file), argument, heldTexts, HLQ_MessageLocale(),
+        HLQ_HelperCallFlags(interactive), G_MAXINT, &results, nullptr, &error);
+  g_variant_unref(heldTexts);
   g_variant_unref(argument);
   if (proxy) g_object_unref(proxy);
   if (!results) {
@@ -50,6 +79,11 @@ std::vector<WriteResult> writeValues(const char* file, const std::vector<HLQValu
   std::vector<WriteResult> answers = HLQ_HelperWriteResults(results, values.size());
   g_variant_unref(results);
   return answers;
+}
+
+std::vector<WriteResult> writeValues(const char* file, const std::vector<HLQValueToStore>& values,
+                                     bool interactive) {
+  return writeValuesIfHeld(file, values, {}, interactive);
 }
 
 HLQHelperFileRead readValues(const char* file, bool interactive) {
@@ -97,7 +131,7 @@ bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   return status == 0;
 }
 
-const HLQHelperCalls kLinkedCalls = {writeValues, readValues, restartDaemon};
+const HLQHelperCalls kLinkedCalls = {writeValues, readValues, restartDaemon, writeValuesIfHeld};
 
 }  // namespace
 
@@ -140,7 +174,8 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
     return _("not authorised: the administrator's password would be needed, and asking for it "
              "was not allowed");
   if (name == HLQ_HELPER_ERROR_BUSY)
-    return _("not authorised: too many of your calls are waiting for authorisation; try again");
+    return _("not authorised: the helper has too many calls waiting for authorisation; "
+             "try again");
   if (name == HLQ_HELPER_ERROR_FAILED)
     // TRANSLATORS: %s is the system's reason, in English.
     return owned(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));

@@ -104,6 +104,38 @@ GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string
   return nullptr;
 }
 
+GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::string* refusal) {
+  if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES) {
+    *refusal = owned(g_strdup_printf(_("the held texts take more than %u bytes"),
+                                     unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
+    return nullptr;
+  }
+  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
+  GVariant* held =
+      g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(sssbs)"), bytes, FALSE));
+  g_bytes_unref(bytes);
+  if (!g_variant_is_normal_form(held))
+    *refusal = _("the held texts are not a well-formed array of "
+                 "(section, key, attribute, present, text)");
+  else if (g_variant_n_children(held) > HLQ_HELPER_MAX_VALUES)
+    *refusal = owned(g_strdup_printf(_("more than %u held texts in one call"),
+                                     unsigned(HLQ_HELPER_MAX_VALUES)));
+  GVariantIter iter;
+  const gchar *section, *key, *attribute, *text;
+  gboolean present = FALSE;
+  g_variant_iter_init(&iter, held);
+  while (refusal->empty() && g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key,
+                                                 &attribute, &present, &text))
+    if (!HLQ_FindStoredValue(file, section, key, attribute))
+      // TRANSLATORS: the helper's refusal: section, key, then the file's name.
+      *refusal = owned(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s "
+                                         "file"),
+                                       quoted(section).c_str(), quoted(key).c_str(), file));
+  if (refusal->empty()) return held;
+  g_variant_unref(held);
+  return nullptr;
+}
+
 namespace {
 
 // The name scripts know a stored value by; a wrapper's kept-aside text has

@@ -25,6 +25,12 @@ std::string HLQ_RefusalOfLocale(const char* locale);
 // array (to be unreffed) or nullptr with `refusal` set.
 GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal);
 
+// The texts a WriteValuesIfHeld call says the file holds, as the
+// serialised form of an a(sssbs) array: refused by its size before anything
+// of it is unpacked, then by its form, its count or an address that no page
+// stores. Returns the array (to be unreffed) or nullptr with `refusal` set.
+GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::string* refusal);
+
 // The names of the accepted values for polkit's rules, as scripts know them
 // ("msr.port,msr.head-wrapper"), each once; a wrapper's kept-aside text goes
 // by its wrapper's name.

@@ -9,6 +9,7 @@
 
 #include "config/config_layout.h"
 #include "config/fixed_paths.h"
+#include "config/held_store.h"
 #include "config/linked_path.h"
 #include "config/xml_values.h"
 #include "helper/accepted_call.h"
@@ -64,8 +65,10 @@ struct Store {
   HLQCaller caller;
   std::string file;
   HeldVariant values;
+  HeldVariant held;  // the texts the file must still hold; none for WriteValues
   locale_t locale;
   std::vector<HLQValueToStore> toStore;
+  std::vector<HLQHeldText> heldTexts;
   std::vector<WriteResult> results;
 };
 
@@ -76,10 +79,10 @@ void storeInThread(GTask* task, gpointer, gpointer data, GCancellable*) {
   CallerLocale messages(store->locale);
   const char* path = HLQ_ConfigFilePath(store->file.c_str());
   const std::string unsafe = HLQ_RefusalOfLinkedPath(path);
-  store->results = unsafe.empty() ? HLQ_StoreValuesInOneSave(path, store->toStore)
-                                  : std::vector<WriteResult>(store->toStore.size(),
-                                                             WriteResult{WriteStatus::SaveFailed,
-                                                                         unsafe});
+  if (!unsafe.empty())
+    store->results.assign(store->toStore.size(), WriteResult{WriteStatus::SaveFailed, unsafe});
+  else
+    HLQ_StoreValuesIfHeld(path, store->toStore, store->heldTexts, &store->results, nullptr);
   g_task_return_boolean(task, TRUE);
 }
 
@@ -99,8 +102,9 @@ void stored(GObject*, GAsyncResult*, gpointer data) {
       HLQ_RecordChange(store->caller, "not stored " + line + ": " + result.reason);
     g_variant_builder_add(&reply, "(us)", statusOf(result), result.reason.c_str());
   }
-  hlq_helper1_complete_write_values(store->object, store->invocation,
-                                    g_variant_builder_end(&reply));
+  // WriteValues and WriteValuesIfHeld answer alike.
+  g_dbus_method_invocation_return_value(store->invocation,
+                                        g_variant_new("(@a(us))", g_variant_builder_end(&reply)));
   store->answered();
 }
 
@@ -110,6 +114,12 @@ void startStore(std::unique_ptr<Store> store) {
   g_variant_iter_init(&iter, store->values.get());
   while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value))
     store->toStore.push_back({section, key, *attribute ? attribute : nullptr, value});
+  gboolean present = FALSE;
+  if (store->held) g_variant_iter_init(&iter, store->held.get());
+  while (store->held &&
+         g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key, &attribute, &present, &value))
+    store->heldTexts.push_back({section, key, *attribute ? attribute : nullptr,
+                                present ? std::optional<std::string>(value) : std::nullopt});
   Store* data = store.release();
   GTask* task = g_task_new(nullptr, nullptr, stored, data);
   g_task_set_task_data(task, data, nullptr);
@@ -117,34 +127,51 @@ void startStore(std::unique_ptr<Store> store) {
   g_object_unref(task);
 }
 
-gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
-                       GVariant* serialised, const gchar* locale) {
+// WriteValues, and WriteValuesIfHeld with `serialisedHeld`.
+void takeWrite(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
+               GVariant* serialised, GVariant* serialisedHeld, const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
-  const std::string what = "WriteValues " + escaped(file);
+  const std::string what = (serialisedHeld ? "WriteValuesIfHeld " : "WriteValues ") + escaped(file);
   std::string refusal = HLQ_RefusalOfLocale(locale);
   GVariant* values = nullptr;
+  GVariant* held = nullptr;
   if (refusal.empty()) {
     CallerLocale messages(locale);
     refusal = HLQ_RefusalOfFile(file);
     if (refusal.empty()) values = HLQ_AcceptedValues(file, serialised, &refusal);
+    if (values && serialisedHeld) held = HLQ_AcceptedHeldTexts(file, serialisedHeld, &refusal);
   }
-  if (!values) {
+  if (!values || (serialisedHeld && !held)) {
+    if (values) g_variant_unref(values);
     refuse(invocation, caller, what, refusal);
     finished();
-    return TRUE;
+    return;
   }
-  const HeldVariant held(values, g_variant_unref);
+  const HeldVariant keptValues(values, g_variant_unref);
+  const HeldVariant keptHeld(held, [](GVariant* v) { if (v) g_variant_unref(v); });
   const std::string fileName = file;
   const std::string localeName = locale;
   HLQ_AdmitCall({invocation, caller, what, locale, HLQ_HELPER_CONFIGURE_ACTION,
                  {{"file", fileName}, {"keys", HLQ_NamesOfValues(file, values)}},
-                 [object, caller, fileName, held, localeName](GDBusMethodInvocation* call,
-                                                              std::function<void()> answered) {
-                   startStore(std::unique_ptr<Store>(
-                       new Store{object, call, std::move(answered), caller, fileName, held,
-                                 HLQ_LocaleOfCaller(localeName.c_str()), {}, {}}));
+                 [object, caller, fileName, keptValues, keptHeld, localeName](
+                     GDBusMethodInvocation* call, std::function<void()> answered) {
+                   startStore(std::unique_ptr<Store>(new Store{
+                       object, call, std::move(answered), caller, fileName, keptValues,
+                       keptHeld, HLQ_LocaleOfCaller(localeName.c_str()), {}, {}, {}}));
                  }});
   finished();
+}
+
+gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
+                       GVariant* serialised, const gchar* locale) {
+  takeWrite(object, invocation, file, serialised, nullptr, locale);
+  return TRUE;
+}
+
+gboolean onWriteValuesIfHeld(HlqHelper1* object, GDBusMethodInvocation* invocation,
+                             const gchar* file, GVariant* serialised, GVariant* held,
+                             const gchar* locale) {
+  takeWrite(object, invocation, file, serialised, held, locale);
   return TRUE;
 }
 
@@ -224,6 +251,8 @@ bool HLQ_ExportHelper(GDBusConnection* bus, void (*afterCall)(), GError** error)
   HLQ_OnCallAnswered(afterCall);
   HlqHelper1* helper = hlq_helper1_skeleton_new();
   g_signal_connect(helper, "handle-write-values", G_CALLBACK(onWriteValues), nullptr);
+  g_signal_connect(helper, "handle-write-values-if-held", G_CALLBACK(onWriteValuesIfHeld),
+                   nullptr);
   g_signal_connect(helper, "handle-read-values", G_CALLBACK(onReadValues), nullptr);
   g_signal_connect(helper, "handle-restart-daemon", G_CALLBACK(onRestartDaemon), nullptr);
   return g_dbus_interface_skeleton_export(G_DBUS_INTERFACE_SKELETON(helper), bus,

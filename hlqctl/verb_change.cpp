@@ -90,7 +90,7 @@ int change(const std::vector<HLQValueRequest>& requests, const HLQCtlArguments& 
   bool blocked = false;
   for (const HLQValuePlan& value : plan.values)
     blocked = blocked || !value.refused.empty() || !value.unread.empty();
-  const std::vector<WriteResult> results = HLQCtl_StorePlan(plan, arguments.check || blocked);
+  const std::vector<WriteResult> results = HLQCtl_StorePlan(plan, texts, arguments.check || blocked);
   bool changed = false;
   if (!arguments.check && !blocked)
     for (const WriteResult& result : results) changed = changed || result.changed();
