@@ -14,6 +14,7 @@
 #include "helper/bus_names.h"
 #include "helper/call_record.h"
 #include "helper/helper_service.h"
+#include "helper/oversized_calls.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ void afterCall() {
 
 void onBusAcquired(GDBusConnection* bus, const gchar*, gpointer) {
   g_bus = bus;
+  HLQ_RefuseOversizedCalls(bus);
   GError* error = nullptr;
   if (!HLQ_ExportHelper(bus, afterCall, &error)) {
     std::fprintf(stderr, "hlqconfig-helper: cannot export %s: %s\n", HLQ_HELPER_OBJECT_PATH,

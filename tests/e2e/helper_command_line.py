@@ -7,6 +7,7 @@ system bus, with the real polkit daemon and the helper the bus starts:
   both files and restart restarts, each through the helper.
 """
 
+import fcntl
 import json
 import os
 import subprocess
@@ -78,8 +79,38 @@ def allowed(run):
                  "the restart and its user")
 
 
+def wrapper_writers(run):
+    """Two technicians' writers of one wrapper, held at the writers' lock
+    until both have planned: one stores, the other is told it did not."""
+    box = run.sandbox
+    box.lay_out()
+    run.services.decide(run.technician, "YES")
+    status, _, errors = hlqctl(run, "set", "msr.head-wrapper-enabled=yes", "msr.head-wrapper=OLD")
+    expect_equal(status, 0, f"the wrapper set up ({errors})")
+    lock = open(os.path.join(os.path.dirname(box.device_config), ".KWNConfig.xml.lock"), "w")
+    fcntl.flock(lock, fcntl.LOCK_EX)
+    writers = []
+    for value in ("msr.head-wrapper-enabled=no", "msr.head-wrapper=NEW"):
+        writers.append(subprocess.Popen(
+            run.as_technician + [run.programs["hlqctl"], "set", value, "--json"],
+            stdout=subprocess.PIPE, text=True,
+            env=dict(run.sanitizer_settings(), PATH="/usr/bin:/bin", LC_ALL="C.UTF-8")))
+        time.sleep(0.5)  # it has read and planned, and waits for the lock in the helper
+    lock.close()
+    outcomes = []
+    for writer in writers:
+        output = json.loads(writer.communicate(timeout=60)[0])
+        outcomes.append((writer.returncode, output["results"][0]["status"]))
+    require(sorted(outcomes) == [(0, "stored"), (6, "not-stored")], f"the writers: {outcomes}")
+    first_stored = outcomes[0][0] == 0
+    expect_equal((text_of(box.device_config, "MSR_Configuration", "Head_Wrapper_Chbx"),
+                  text_of(box.device_config, "MSR_Configuration", "Head_Wrapper") or ""),
+                 ("0", "") if first_stored else ("1", "NEW"), "the wrapper afterwards")
+
+
 SCENARIOS = [
     ("hlqctl --no-ask-password where polkit would ask: exit 4 at once, nothing written",
      never_asked),
     ("hlqctl allowed: show, set and restart through the helper", allowed),
+    ("two technicians' writers of one wrapper: one stored, the other told", wrapper_writers),
 ]
