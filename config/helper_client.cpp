@@ -6,7 +6,6 @@
 
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
-#include "helper1-generated.h"
 
 namespace {
 
@@ -16,25 +15,34 @@ std::string owned(gchar* text) {
   return copy;
 }
 
-// The proxy of the calls (a reference for the caller to drop); nullptr with
-// `error` set when the bus cannot be had. One connection and one proxy serve
-// every call of the process, so that a read and the write after it cost no
-// second connection; a closed one is replaced.
-HlqHelper1* connect(GError** error) {
-  static HlqHelper1* shared = nullptr;
-  if (shared && g_dbus_connection_is_closed(g_dbus_proxy_get_connection(G_DBUS_PROXY(shared))))
-    g_clear_object(&shared);
-  if (shared) return HLQ_HELPER1(g_object_ref(shared));
+// One call to the helper, always addressed to its well-known name (never to
+// the unique name of the process that owned it a moment ago, which may be
+// ending after its idle time: the bus then starts a fresh helper for it),
+// on the one system bus connection that serves every call of the process.
+// Its reply, or nullptr with `error` set.
+GVariant* call(const char* method, GVariant* parameters, const char* replyType, bool interactive,
+               GError** error) {
+  g_variant_ref_sink(parameters);
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, error);
-  if (!bus) return nullptr;
-  // The program outlives the bus: losing it must not end the tool.
-  g_dbus_connection_set_exit_on_close(bus, FALSE);
-  shared = hlq_helper1_proxy_new_sync(
-      bus, GDBusProxyFlags(G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES |
-                           G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS),
-      HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH, nullptr, error);
-  g_object_unref(bus);
-  return shared ? HLQ_HELPER1(g_object_ref(shared)) : nullptr;
+  GVariant* reply = nullptr;
+  if (bus) {
+    // The program outlives the bus: losing it must not end the tool.
+    g_dbus_connection_set_exit_on_close(bus, FALSE);
+    reply = g_dbus_connection_call_sync(bus, HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH,
+                                        HLQ_HELPER_INTERFACE, method, parameters,
+                                        G_VARIANT_TYPE(replyType),
+                                        HLQ_HelperCallFlags(interactive), G_MAXINT, nullptr,
+                                        error);
+    // GLib keeps the connection for the next call while its reference lives.
+    static GDBusConnection* kept = G_DBUS_CONNECTION(g_object_ref(bus));
+    if (kept != bus) {
+      g_object_unref(kept);
+      kept = G_DBUS_CONNECTION(g_object_ref(bus));
+    }
+    g_object_unref(bus);
+  }
+  g_variant_unref(parameters);
+  return reply;
 }
 
 GVariant* heldArgument(const std::vector<HLQHeldText>& held) {
@@ -56,28 +64,25 @@ std::vector<WriteResult> writeValuesIfHeld(const char* file,
                                            const std::vector<HLQHeldText>& held,
                                            bool interactive) {
   GError* error = nullptr;
-  HlqHelper1* proxy = connect(&error);
-  GVariant* results = nullptr;
-  GVariant* argument = g_variant_ref_sink(HLQ_HelperValuesArgument(values));
-  GVariant* heldTexts = g_variant_ref_sink(heldArgument(held));
-  if (proxy && held.empty())
-    hlq_helper1_call_write_values_sync(proxy, HLQ_ConfigFileName(file), argument,
-                                       HLQ_MessageLocale(), HLQ_HelperCallFlags(interactive),
-                                       G_MAXINT, &results, nullptr, &error);
-  else if (proxy)
-    hlq_helper1_call_write_values_if_held_sync(
-        proxy, HLQ_ConfigFileName(file), argument, heldTexts, HLQ_MessageLocale(),
-        HLQ_HelperCallFlags(interactive), G_MAXINT, &results, nullptr, &error);
-  g_variant_unref(heldTexts);
-  g_variant_unref(argument);
-  if (proxy) g_object_unref(proxy);
-  if (!results) {
+  GVariant* argument = HLQ_HelperValuesArgument(values);
+  GVariant* reply =
+      held.empty()
+          ? call("WriteValues",
+                 g_variant_new("(s@ays)", HLQ_ConfigFileName(file), argument, HLQ_MessageLocale()),
+                 "(a(us))", interactive, &error)
+          : call("WriteValuesIfHeld",
+                 g_variant_new("(s@ay@ays)", HLQ_ConfigFileName(file), argument,
+                               heldArgument(held), HLQ_MessageLocale()),
+                 "(a(us))", interactive, &error);
+  if (!reply) {
     std::vector<WriteResult> failed = HLQ_HelperWriteFailure(error, values.size());
     g_error_free(error);
     return failed;
   }
+  GVariant* results = g_variant_get_child_value(reply, 0);
   std::vector<WriteResult> answers = HLQ_HelperWriteResults(results, values.size());
   g_variant_unref(results);
+  g_variant_unref(reply);
   return answers;
 }
 
@@ -88,44 +93,39 @@ std::vector<WriteResult> writeValues(const char* file, const std::vector<HLQValu
 
 HLQHelperFileRead readValues(const char* file, bool interactive) {
   GError* error = nullptr;
-  HlqHelper1* proxy = connect(&error);
-  gboolean loaded = FALSE;
-  gchar* reason = nullptr;
-  GVariant* values = nullptr;
-  if (proxy) {
-    hlq_helper1_call_read_values_sync(proxy, HLQ_ConfigFileName(file), HLQ_MessageLocale(),
-                                      HLQ_HelperCallFlags(interactive), G_MAXINT, &loaded,
-                                      &reason, &values, nullptr, &error);
-    g_object_unref(proxy);
-  }
+  GVariant* reply = call("ReadValues", g_variant_new("(ss)", HLQ_ConfigFileName(file),
+                                                     HLQ_MessageLocale()),
+                         "(bsa(sssbs))", interactive, &error);
   HLQHelperFileRead read;
-  if (!values) {
+  if (!reply) {
     bool refused = false;
     read.reason = HLQ_HelperFailureReason(error, &refused);
     g_error_free(error);
     return read;
   }
+  gboolean loaded = FALSE;
+  const gchar* reason = nullptr;
+  GVariant* values = nullptr;
+  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
   read = HLQ_HelperFileRead(loaded, reason, values);
-  g_free(reason);
   g_variant_unref(values);
+  g_variant_unref(reply);
   return read;
 }
 
 bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   GError* error = nullptr;
-  HlqHelper1* proxy = connect(&error);
+  GVariant* reply = call("RestartDaemon", g_variant_new("()"), "(i)", interactive, &error);
   gint status = -1;
-  bool answered = proxy && hlq_helper1_call_restart_daemon_sync(
-                               proxy, HLQ_HelperCallFlags(interactive), G_MAXINT, &status,
-                               nullptr, &error);
-  if (proxy) g_object_unref(proxy);
-  if (answeredOut) *answeredOut = answered;
-  if (!answered) {
+  if (reply) g_variant_get(reply, "(i)", &status);
+  if (answeredOut) *answeredOut = reply != nullptr;
+  if (!reply) {
     bool refused = false;
     *problem = HLQ_HelperFailureReason(error, &refused);
     g_error_free(error);
     return false;
   }
+  g_variant_unref(reply);
   if (status != 0)
     *problem = owned(g_strdup_printf(_("the restart command ended with status %d"), status));
   return status == 0;
