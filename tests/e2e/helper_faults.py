@@ -1,13 +1,6 @@
-"""The helper where a hostile review once broke it, each in a few lines:
-
-- eight accounts with open prompts fill every slot: root and a user with no
-  call waiting are still answered, never Busy;
-- a process holds the writers' lock: the store waits for it on a thread of
-  the helper's, while another caller is answered at once; a lock file that
-  another user left is replaced, and anything else at the lock's name (a
-  FIFO) stores nothing, with the reason;
-- a caller in de_DE.UTF-8 gets the helper's reasons in German.
-"""
+"""The helper where a hostile review once broke it: slots all taken by
+eight accounts' open prompts, the writers' lock held, another user's or a
+FIFO, and a caller in de_DE.UTF-8."""
 
 import fcntl
 import os
@@ -35,9 +28,7 @@ def as_user(name):
 
 
 def hold_prompt(run, name, calls):
-    """`name`'s process sends `calls` calls and keeps polkit's prompt for the
-    first open; returns the process, its prompt and the answers that came at
-    once."""
+    """`name`'s process sends `calls` calls, polkit's prompt for the first open."""
     entry = pwd.getpwnam(name)
     holder = subprocess.Popen(as_user(name) + ["/usr/bin/python3", run.programs["caller"],
                                                "--after-line", "Flood", str(calls), "1", "x", ""],
@@ -75,11 +66,6 @@ def busy_never_locks_out(run):
             holder.wait()
 
 
-def timed_call(run, *arguments, user=AS_ROOT):
-    status, output = run.call_helper("--timed", *arguments, user=user)
-    return status, output, float(output.split()[-1])
-
-
 def lock_held_or_taken(run):
     box = run.sandbox
     box.lay_out()
@@ -93,7 +79,8 @@ def lock_held_or_taken(run):
         "@a(ssss) [('Ports_Configuration', 'LD_USB', '', '/dev/ttyS18')]"],
         stdout=subprocess.PIPE, text=True, env={"PATH": "/usr/bin:/bin"})
     time.sleep(0.5)  # the store waits for the lock now
-    status, output, seconds = timed_call(run, "ReadValues", "device", user=AS_ROOT)
+    status, output = run.call_helper("--timed", "ReadValues", "device", user=AS_ROOT)
+    seconds = float(output.split()[-1])
     print(f"      root's read while the lock is held: {seconds:.3f} s")
     require(status == 0 and seconds < 0.5, f"root's read waited {seconds} s: {output}")
     holder.close()
