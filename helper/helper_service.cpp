@@ -59,7 +59,6 @@ guint32 statusOf(const WriteResult& result) {
 // its own (waiting for the writers' lock there holds up no other caller),
 // answered and put on record on the main loop again.
 struct Store {
-  HlqHelper1* object;
   GDBusMethodInvocation* invocation;
   std::function<void()> answered;
   HLQCaller caller;
@@ -128,8 +127,8 @@ void startStore(std::unique_ptr<Store> store) {
 }
 
 // WriteValues, and WriteValuesIfHeld with `serialisedHeld`.
-void takeWrite(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
-               GVariant* serialised, GVariant* serialisedHeld, const gchar* locale) {
+void takeWrite(GDBusMethodInvocation* invocation, const gchar* file, GVariant* serialised,
+               GVariant* serialisedHeld, const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
   const std::string what = (serialisedHeld ? "WriteValuesIfHeld " : "WriteValues ") + escaped(file);
   std::string refusal = HLQ_RefusalOfLocale(locale);
@@ -153,25 +152,24 @@ void takeWrite(HlqHelper1* object, GDBusMethodInvocation* invocation, const gcha
   const std::string localeName = locale;
   HLQ_AdmitCall({invocation, caller, what, locale, HLQ_HELPER_CONFIGURE_ACTION,
                  {{"file", fileName}, {"keys", HLQ_NamesOfValues(file, values)}},
-                 [object, caller, fileName, keptValues, keptHeld, localeName](
+                 [caller, fileName, keptValues, keptHeld, localeName](
                      GDBusMethodInvocation* call, std::function<void()> answered) {
                    startStore(std::unique_ptr<Store>(new Store{
-                       object, call, std::move(answered), caller, fileName, keptValues,
-                       keptHeld, HLQ_LocaleOfCaller(localeName.c_str()), {}, {}, {}}));
+                       call, std::move(answered), caller, fileName, keptValues, keptHeld,
+                       HLQ_LocaleOfCaller(localeName.c_str()), {}, {}, {}}));
                  }});
   finished();
 }
 
-gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
+gboolean onWriteValues(HlqHelper1*, GDBusMethodInvocation* invocation, const gchar* file,
                        GVariant* serialised, const gchar* locale) {
-  takeWrite(object, invocation, file, serialised, nullptr, locale);
+  takeWrite(invocation, file, serialised, nullptr, locale);
   return TRUE;
 }
 
-gboolean onWriteValuesIfHeld(HlqHelper1* object, GDBusMethodInvocation* invocation,
-                             const gchar* file, GVariant* serialised, GVariant* held,
-                             const gchar* locale) {
-  takeWrite(object, invocation, file, serialised, held, locale);
+gboolean onWriteValuesIfHeld(HlqHelper1*, GDBusMethodInvocation* invocation, const gchar* file,
+                             GVariant* serialised, GVariant* held, const gchar* locale) {
+  takeWrite(invocation, file, serialised, held, locale);
   return TRUE;
 }
 
