@@ -15,6 +15,7 @@ import time
 
 from checks import expect_equal, require
 from sandbox import text_of
+from waiting import wait_until
 
 
 NEEDS_PASSWORD = ("not authorised: the administrator's password would be needed, and asking for it "
@@ -95,7 +96,10 @@ def wrapper_writers(run):
             run.as_technician + [run.programs["hlqctl"], "set", value, "--json"],
             stdout=subprocess.PIPE, text=True,
             env=dict(run.sanitizer_settings(), PATH="/usr/bin:/bin", LC_ALL="C.UTF-8")))
-        time.sleep(0.5)  # it has read and planned, and waits for the lock in the helper
+        # It loads the helper's module once it has read and planned.
+        wait_until(lambda: "hlqctl-helper.so" in open(f"/proc/{writers[-1].pid}/maps").read(), 30,
+                   "the writer's call to the helper")
+    time.sleep(0.2)  # both calls reach the helper, which waits for the lock
     lock.close()
     outcomes = []
     for writer in writers:
