@@ -1,6 +1,7 @@
 #include "app/instance_lock.h"
 
 #include <fcntl.h>
+#include <glib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 namespace {
 
 int g_lockFd = -1;  // open for the life of the instance that holds the lock
+int g_ownLockFd = -1;  // the lock in this user's own folder, held as long
 
 bool holdWithoutWaiting(int fd) { return flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
@@ -51,7 +53,7 @@ LockAttempt takeOverFile(const LockName& lock, const Found& found) {
   int fd = HLQLock_Reopen(found);
   if (fd < 0 || !holdWithoutWaiting(fd)) {  // held, or it cannot be told
     if (fd >= 0) close(fd);
-    return LockAttempt::HeldByOther;
+    return found.status.st_uid == geteuid() ? LockAttempt::HeldByOther : LockAttempt::Foreign;
   }
   if (isOwnLockFile(found.status)) return keepIfAtName(fd, lock);
   close(fd);  // never kept: another user's file, or not a lock file at all
@@ -64,7 +66,7 @@ LockAttempt takeOverOrRefuse(const LockName& lock) {
   Found found;
   if (!HLQLock_Find(lock.folder, lock.name, &found))
     return errno == ENOENT ? LockAttempt::Retry : LockAttempt::HeldByOther;
-  if (!mayRemove(found.status)) return LockAttempt::HeldByOther;
+  if (!mayRemove(found.status)) return LockAttempt::Foreign;
   if (S_ISREG(found.status.st_mode)) return takeOverFile(lock, found);
   return HLQLock_ReplaceStale(lock, found, &g_lockFd);
 }
@@ -82,21 +84,60 @@ LockAttempt createOrTakeOver(const LockName& lock) {
   return keepIfAtName(fd, lock);
 }
 
+
+// The same lock in a folder that only this user may change (the runtime
+// folder, else the home folder): no other user can put anything there, so
+// it keeps one instance per user when another user's object stands under
+// the shared name. Where there is no such folder, -1.
+int holdOwnLock() {
+  for (const char* folder : {g_get_user_runtime_dir(), g_get_home_dir()}) {
+    struct stat status {};
+    if (!folder || stat(folder, &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != geteuid() || (status.st_mode & 022))
+      continue;
+    const std::string path = std::string(folder) + "/.hlqconfigtool.lock";
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) continue;
+    if (holdWithoutWaiting(fd)) return fd;
+    close(fd);
+    return -2;  // held: another instance of this user's runs
+  }
+  return -1;
+}
+
+void releaseOwnLock() {
+  if (g_ownLockFd >= 0) close(g_ownLockFd);
+  g_ownLockFd = -1;
+}
+
 }  // namespace
 
+// Another user's object under the shared name turns nobody away: the lock
+// in the user's own folder is the one that counts then.
 bool HLQCreatePIDFile(const char* path) {
-  if (g_lockFd >= 0) return false;
+  if (g_lockFd >= 0 || g_ownLockFd >= 0) return false;
+  g_ownLockFd = holdOwnLock();
+  if (g_ownLockFd == -2) {
+    g_ownLockFd = -1;
+    return false;
+  }
   LockName lock;
-  if (!HLQLock_OpenName(path, &lock)) return false;
+  if (!HLQLock_OpenName(path, &lock)) {
+    releaseOwnLock();
+    return false;
+  }
   for (int tries = 0; tries < 5; ++tries) {
     LockAttempt attempt = createOrTakeOver(lock);
     if (attempt == LockAttempt::Holding) return true;
-    if (attempt == LockAttempt::HeldByOther) return false;
+    if (attempt == LockAttempt::Foreign) return true;
+    if (attempt == LockAttempt::HeldByOther) break;
   }
+  releaseOwnLock();
   return false;
 }
 
 bool HLQRemovePIDFile(const char* path) {
+  releaseOwnLock();
   if (g_lockFd < 0) return false;
   LockName lock;
   bool removed = HLQLock_OpenName(path, &lock) && HLQLock_IsAtName(g_lockFd, lock) &&
@@ -106,4 +147,4 @@ bool HLQRemovePIDFile(const char* path) {
   return removed;
 }
 
-bool HLQHoldsPIDFile() { return g_lockFd >= 0; }
+bool HLQHoldsPIDFile() { return g_lockFd >= 0 || g_ownLockFd >= 0; }

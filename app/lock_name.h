@@ -8,7 +8,9 @@
 
 #include <string>
 
-enum class LockAttempt { Holding, HeldByOther, Retry };
+// Foreign: the name is another user's object that this starter may neither
+// use nor remove.
+enum class LockAttempt { Holding, HeldByOther, Foreign, Retry };
 
 // The lock's folder, held open so that every step concerns the same folder,
 // and the lock's name in it.

@@ -7,8 +7,14 @@
 // would be lost with the inode that a save renames away). It is given the
 // configuration file's owner and group and only the write permissions of
 // its mode (0644 gives 0200): only those who may change the file can open
-// the lock, so no mere reader can hold it and stall the writers.
+// the lock, so no mere reader can hold it and stall the writers. A lock file
+// that is not like that (another user's, or one others may open) is not
+// used: it is removed and made anew where this process may, and otherwise
+// nothing is written; so is anything else at the lock's name (a folder, a
+// FIFO, a link), which is never a reason to write unlocked.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <string>
 
@@ -18,7 +24,7 @@ class HLQFileLock {
   // not exist needs no lock (the load that follows says why); where the
   // lock file cannot be created (a read-only folder, a folder this user may
   // not change) the access goes ahead unlocked, since it cannot clash with
-  // a writer there either.
+  // a writer there either. A thread that holds the lock already shares it.
   explicit HLQFileLock(const char* file);
   ~HLQFileLock();
   HLQFileLock(const HLQFileLock&) = delete;
@@ -30,6 +36,10 @@ class HLQFileLock {
   const std::string& problem() const { return problem_; }
 
  private:
+  int openLock(const std::string& folder, const std::string& name, const struct stat& target);
+
+  std::string path_;
   int fd_ = -1;
+  bool shared_ = false;
   std::string problem_;
 };

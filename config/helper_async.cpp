@@ -10,7 +10,6 @@
 #include "config/helper_client.h"
 #include "config/xml_config.h"
 #include "helper/bus_names.h"
-#include "helper1-generated.h"
 
 namespace {
 
@@ -35,54 +34,36 @@ void fail(std::unique_ptr<Call> call, GError* error) {
   g_error_free(error);
 }
 
-void onWritten(GObject* proxy, GAsyncResult* result, gpointer data) {
+void onWritten(GObject* bus, GAsyncResult* result, gpointer data) {
   std::unique_ptr<Call> call(static_cast<Call*>(data));
   GError* error = nullptr;
-  GVariant* results = nullptr;
-  const bool answered =
-      hlq_helper1_call_write_values_finish(HLQ_HELPER1(proxy), &results, result, &error);
-  g_object_unref(proxy);
-  if (!answered) return fail(std::move(call), error);
+  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
+  if (!reply) return fail(std::move(call), error);
+  GVariant* results = g_variant_get_child_value(reply, 0);
   call->written(HLQ_HelperWriteResults(results, call->values.size()));
   g_variant_unref(results);
+  g_variant_unref(reply);
 }
 
-void onRead(GObject* proxy, GAsyncResult* result, gpointer data) {
+void onRead(GObject* bus, GAsyncResult* result, gpointer data) {
   std::unique_ptr<Call> call(static_cast<Call*>(data));
   GError* error = nullptr;
+  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
+  if (!reply) return fail(std::move(call), error);
   gboolean loaded = FALSE;
-  gchar* reason = nullptr;
+  const gchar* reason = nullptr;
   GVariant* values = nullptr;
-  const bool answered = hlq_helper1_call_read_values_finish(HLQ_HELPER1(proxy), &loaded, &reason,
-                                                            &values, result, &error);
-  g_object_unref(proxy);
-  if (!answered) return fail(std::move(call), error);
+  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
   call->read(HLQ_HelperFileRead(loaded, reason, values));
-  g_free(reason);
   g_variant_unref(values);
+  g_variant_unref(reply);
 }
 
-// The proxy is there: the call itself. Its answer keeps the proxy alive
-// until it comes. No time limit: a technician may take their time with the
-// password, and an answer that came after the window gave up waiting would
-// leave a value stored that the window reported as not stored.
-void onProxy(GObject*, GAsyncResult* result, gpointer data) {
-  std::unique_ptr<Call> call(static_cast<Call*>(data));
-  GError* error = nullptr;
-  HlqHelper1* proxy = hlq_helper1_proxy_new_finish(result, &error);
-  if (!proxy) return fail(std::move(call), error);
-  const GDBusCallFlags flags = HLQ_HelperCallFlags(HLQ_HelperInteractive());
-  const char* file = call->fileName.c_str();
-  if (call->written) {
-    GVariant* argument = HLQ_HelperValuesArgument(call->values);
-    hlq_helper1_call_write_values(proxy, file, argument, HLQ_MessageLocale(), flags, G_MAXINT,
-                                  nullptr, onWritten, call.release());
-  } else {
-    hlq_helper1_call_read_values(proxy, file, HLQ_MessageLocale(), flags, G_MAXINT, nullptr,
-                                 onRead, call.release());
-  }
-}
-
+// The bus is there: the call itself, addressed to the helper's well-known
+// name (a helper ending after its idle time hands it on to a fresh one).
+// No time limit: a technician may take their time with the password, and an
+// answer that came after the window gave up waiting would leave a value
+// stored that the window reported as not stored.
 void onBus(GObject*, GAsyncResult* result, gpointer data) {
   std::unique_ptr<Call> call(static_cast<Call*>(data));
   GError* error = nullptr;
@@ -90,11 +71,20 @@ void onBus(GObject*, GAsyncResult* result, gpointer data) {
   if (!bus) return fail(std::move(call), error);
   // The window outlives the bus: losing it must not end the tool.
   g_dbus_connection_set_exit_on_close(bus, FALSE);
-  hlq_helper1_proxy_new(bus,
-                        GDBusProxyFlags(G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES |
-                                        G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS),
-                        HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH, nullptr, onProxy,
-                        call.release());
+  const GDBusCallFlags flags = HLQ_HelperCallFlags(HLQ_HelperInteractive());
+  const char* file = call->fileName.c_str();
+  if (call->written) {
+    GVariant* parameters = g_variant_new("(s@ays)", file, HLQ_HelperValuesArgument(call->values),
+                                         HLQ_MessageLocale());
+    g_dbus_connection_call(bus, HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH, HLQ_HELPER_INTERFACE,
+                           "WriteValues", parameters, G_VARIANT_TYPE("(a(us))"), flags, G_MAXINT,
+                           nullptr, onWritten, call.release());
+  } else {
+    g_dbus_connection_call(bus, HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH, HLQ_HELPER_INTERFACE,
+                           "ReadValues", g_variant_new("(ss)", file, HLQ_MessageLocale()),
+                           G_VARIANT_TYPE("(bsa(sssbs))"), flags, G_MAXINT, nullptr, onRead,
+                           call.release());
+  }
   g_object_unref(bus);
 }
 

@@ -1,9 +1,8 @@
 // The window's calls to the privileged helper that do not wait for the
 // answer: each returns at once, and its answer arrives later through the
 // main loop, so that the window keeps drawing and answering while polkit
-// asks for the administrator's password. Made with the proxy that
-// gdbus-codegen generates from the helper's interface file, like the calls
-// that wait (helper_client.h), and answered in the same words.
+// asks for the administrator's password. Made like the calls that wait
+// (helper_client.h), and answered in the same words.
 #pragma once
 
 #include <functional>

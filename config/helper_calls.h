@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "config/held_store.h"
 #include "config/write_result.h"
 #include "config/xml_values.h"
 
@@ -40,6 +41,13 @@ struct HLQHelperCalls {
   // why, and `answered` (where given) whether the helper ran the command at
   // all (false: not authorised, or not reached).
   bool (*restartDaemon)(std::string* problem, bool interactive, bool* answered);
+  // As writeValues, stored only while the file still holds `held` (checked
+  // under the writers' lock); otherwise every value not stored with the
+  // reason.
+  std::vector<WriteResult> (*writeValuesIfHeld)(const char* file,
+                                                const std::vector<HLQValueToStore>& values,
+                                                const std::vector<HLQHeldText>& held,
+                                                bool interactive);
 };
 
 // Gives the table, or nullptr with `problem` set when it cannot be had.

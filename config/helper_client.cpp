@@ -6,7 +6,6 @@
 
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
-#include "helper1-generated.h"
 
 namespace {
 
@@ -16,88 +15,123 @@ std::string owned(gchar* text) {
   return copy;
 }
 
-// The proxy of one call; nullptr with `error` set when the bus cannot be had.
-HlqHelper1* connect(GError** error) {
+// One call to the helper, always addressed to its well-known name (never to
+// the unique name of the process that owned it a moment ago, which may be
+// ending after its idle time: the bus then starts a fresh helper for it),
+// on the one system bus connection that serves every call of the process.
+// Its reply, or nullptr with `error` set.
+GVariant* call(const char* method, GVariant* parameters, const char* replyType, bool interactive,
+               GError** error) {
+  g_variant_ref_sink(parameters);
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, error);
-  if (!bus) return nullptr;
-  // The program outlives the bus: losing it must not end the tool.
-  g_dbus_connection_set_exit_on_close(bus, FALSE);
-  HlqHelper1* proxy = hlq_helper1_proxy_new_sync(
-      bus, GDBusProxyFlags(G_DBUS_PROXY_FLAGS_DO_NOT_LOAD_PROPERTIES |
-                           G_DBUS_PROXY_FLAGS_DO_NOT_CONNECT_SIGNALS),
-      HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH, nullptr, error);
-  g_object_unref(bus);
-  return proxy;
+  GVariant* reply = nullptr;
+  if (bus) {
+    // The program outlives the bus: losing it must not end the tool.
+    g_dbus_connection_set_exit_on_close(bus, FALSE);
+    reply = g_dbus_connection_call_sync(bus, HLQ_HELPER_BUS_NAME, HLQ_HELPER_OBJECT_PATH,
+                                        HLQ_HELPER_INTERFACE, method, parameters,
+                                        G_VARIANT_TYPE(replyType),
+                                        HLQ_HelperCallFlags(interactive), G_MAXINT, nullptr,
+                                        error);
+    // GLib keeps the connection for the next call while its reference lives.
+    static GDBusConnection* kept = G_DBUS_CONNECTION(g_object_ref(bus));
+    if (kept != bus) {
+      g_object_unref(kept);
+      kept = G_DBUS_CONNECTION(g_object_ref(bus));
+    }
+    g_object_unref(bus);
+  }
+  g_variant_unref(parameters);
+  return reply;
 }
 
-std::vector<WriteResult> writeValues(const char* file, const std::vector<HLQValueToStore>& values,
-                                     bool interactive) {
+GVariant* heldArgument(const std::vector<HLQHeldText>& held) {
+  GVariantBuilder items;
+  g_variant_builder_init(&items, G_VARIANT_TYPE("a(sssbs)"));
+  for (const HLQHeldText& h : held)
+    g_variant_builder_add(&items, "(sssbs)", h.section, h.key, h.attribute ? h.attribute : "",
+                          gboolean(h.text.has_value()), h.text ? h.text->c_str() : "");
+  GVariant* array = g_variant_ref_sink(g_variant_builder_end(&items));
+  GBytes* bytes = g_variant_get_data_as_bytes(array);
+  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
+  g_bytes_unref(bytes);
+  g_variant_unref(array);
+  return argument;
+}
+
+std::vector<WriteResult> writeValuesIfHeld(const char* file,
+                                           const std::vector<HLQValueToStore>& values,
+                                           const std::vector<HLQHeldText>& held,
+                                           bool interactive) {
   GError* error = nullptr;
-  HlqHelper1* proxy = connect(&error);
-  GVariant* results = nullptr;
-  GVariant* argument = g_variant_ref_sink(HLQ_HelperValuesArgument(values));
-  if (proxy)
-    hlq_helper1_call_write_values_sync(proxy, HLQ_ConfigFileName(file), argument,
-                                       HLQ_MessageLocale(), HLQ_HelperCallFlags(interactive),
-                                       G_MAXINT, &results, nullptr, &error);
-  g_variant_unref(argument);
-  if (proxy) g_object_unref(proxy);
-  if (!results) {
+  GVariant* argument = HLQ_HelperValuesArgument(values);
+  GVariant* reply =
+      held.empty()
+          ? call("WriteValues",
+                 g_variant_new("(s@ays)", HLQ_ConfigFileName(file), argument, HLQ_MessageLocale()),
+                 "(a(us))", interactive, &error)
+          : call("WriteValuesIfHeld",
+                 g_variant_new("(s@ay@ays)", HLQ_ConfigFileName(file), argument,
+                               heldArgument(held), HLQ_MessageLocale()),
+                 "(a(us))", interactive, &error);
+  if (!reply) {
     std::vector<WriteResult> failed = HLQ_HelperWriteFailure(error, values.size());
     g_error_free(error);
     return failed;
   }
+  GVariant* results = g_variant_get_child_value(reply, 0);
   std::vector<WriteResult> answers = HLQ_HelperWriteResults(results, values.size());
   g_variant_unref(results);
+  g_variant_unref(reply);
   return answers;
+}
+
+std::vector<WriteResult> writeValues(const char* file, const std::vector<HLQValueToStore>& values,
+                                     bool interactive) {
+  return writeValuesIfHeld(file, values, {}, interactive);
 }
 
 HLQHelperFileRead readValues(const char* file, bool interactive) {
   GError* error = nullptr;
-  HlqHelper1* proxy = connect(&error);
-  gboolean loaded = FALSE;
-  gchar* reason = nullptr;
-  GVariant* values = nullptr;
-  if (proxy) {
-    hlq_helper1_call_read_values_sync(proxy, HLQ_ConfigFileName(file), HLQ_MessageLocale(),
-                                      HLQ_HelperCallFlags(interactive), G_MAXINT, &loaded,
-                                      &reason, &values, nullptr, &error);
-    g_object_unref(proxy);
-  }
+  GVariant* reply = call("ReadValues", g_variant_new("(ss)", HLQ_ConfigFileName(file),
+                                                     HLQ_MessageLocale()),
+                         "(bsa(sssbs))", interactive, &error);
   HLQHelperFileRead read;
-  if (!values) {
+  if (!reply) {
     bool refused = false;
     read.reason = HLQ_HelperFailureReason(error, &refused);
     g_error_free(error);
     return read;
   }
+  gboolean loaded = FALSE;
+  const gchar* reason = nullptr;
+  GVariant* values = nullptr;
+  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
   read = HLQ_HelperFileRead(loaded, reason, values);
-  g_free(reason);
   g_variant_unref(values);
+  g_variant_unref(reply);
   return read;
 }
 
 bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   GError* error = nullptr;
-  HlqHelper1* proxy = connect(&error);
+  GVariant* reply = call("RestartDaemon", g_variant_new("()"), "(i)", interactive, &error);
   gint status = -1;
-  bool answered = proxy && hlq_helper1_call_restart_daemon_sync(
-                               proxy, HLQ_HelperCallFlags(interactive), G_MAXINT, &status,
-                               nullptr, &error);
-  if (proxy) g_object_unref(proxy);
-  if (answeredOut) *answeredOut = answered;
-  if (!answered) {
+  if (reply) g_variant_get(reply, "(i)", &status);
+  if (answeredOut) *answeredOut = reply != nullptr;
+  if (!reply) {
     bool refused = false;
     *problem = HLQ_HelperFailureReason(error, &refused);
     g_error_free(error);
     return false;
   }
+  g_variant_unref(reply);
   if (status != 0)
     *problem = owned(g_strdup_printf(_("the restart command ended with status %d"), status));
   return status == 0;
 }
 
-const HLQHelperCalls kLinkedCalls = {writeValues, readValues, restartDaemon};
+const HLQHelperCalls kLinkedCalls = {writeValues, readValues, restartDaemon, writeValuesIfHeld};
 
 }  // namespace
 
@@ -140,7 +174,8 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
     return _("not authorised: the administrator's password would be needed, and asking for it "
              "was not allowed");
   if (name == HLQ_HELPER_ERROR_BUSY)
-    return _("not authorised: too many of your calls are waiting for authorisation; try again");
+    return _("not authorised: the helper has too many calls waiting for authorisation; "
+             "try again");
   if (name == HLQ_HELPER_ERROR_FAILED)
     // TRANSLATORS: %s is the system's reason, in English.
     return owned(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));

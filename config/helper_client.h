@@ -1,7 +1,6 @@
-// The tool's calls to the privileged helper on the system bus, made with the
-// proxy that gdbus-codegen generates from the helper's interface file: what
-// each call sends and how its answer and its errors become results and
-// reasons for the user. The calls here wait for the answer; the window's
+// The tool's calls to the privileged helper on the system bus, always to its
+// well-known name on the process's one bus connection: what each call sends
+// and how its answer and its errors become results and reasons for the user. The calls here wait for the answer; the window's
 // Apply makes the same calls without waiting.
 #pragma once
 

@@ -1,13 +1,16 @@
 #include "config/safe_save.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <glib.h>
+#include <sys/file.h>
 #include <glib/gi18n-lib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "config/file_attributes.h"
 #include "config/file_flags.h"
@@ -51,16 +54,62 @@ bool resolveTarget(const char* path, Target* target, std::string* error) {
   return true;
 }
 
+const char kTempChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr size_t kTempSuffix = 6;
+
+// ".<name>.XXXXXX": a temporary copy's name.
+bool isTempName(const char* entry, const std::string& name) {
+  const std::string prefix = "." + name + ".";
+  const size_t length = std::strlen(entry);
+  if (length != prefix.size() + kTempSuffix || prefix.compare(0, prefix.size(), entry, prefix.size()) != 0)
+    return false;
+  return std::strspn(entry + prefix.size(), kTempChars) == kTempSuffix;
+}
+
+// A temporary copy of the target's that a writer killed while saving left:
+// a regular file of the target's owner (or this process's user, before it
+// was given that owner) that no live writer holds (a writer holds its copy
+// locked while it saves). Every writer of the file saves under the file's
+// lock, which the caller holds.
+void removeIfLeftOver(int folderFd, const char* entry, const struct stat& original) {
+  int fd = openat(folderFd, entry, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat copy {}, named {};
+  const bool ours = fstat(fd, &copy) == 0 && S_ISREG(copy.st_mode) && copy.st_nlink == 1 &&
+                    (copy.st_uid == original.st_uid || copy.st_uid == geteuid());
+  if (ours && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+      fstatat(folderFd, entry, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+      named.st_dev == copy.st_dev && named.st_ino == copy.st_ino)
+    unlinkat(folderFd, entry, 0);
+  close(fd);
+}
+
+void removeLeftOverCopies(int folderFd, const Target& target) {
+  int listFd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* folder = listFd >= 0 ? fdopendir(listFd) : nullptr;
+  if (!folder) {
+    if (listFd >= 0) close(listFd);
+    return;
+  }
+  while (const struct dirent* entry = readdir(folder))
+    if (isTempName(entry->d_name, target.name))
+      removeIfLeftOver(folderFd, entry->d_name, target.status);
+  closedir(folder);
+}
+
 // Creates ".<name>.XXXXXX" beside the target, readable by its creator only
-// until the content is complete. Returns the descriptor or -1 with errno set.
+// until the content is complete, and held locked while this writer lives.
+// Returns the descriptor or -1 with errno set.
 int createTempFile(int folderFd, const std::string& name, std::string* tempName) {
-  static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  const char* kChars = kTempChars;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = "." + name + ".";
-    for (int i = 0; i < 6; ++i) candidate += kChars[g_random_int_range(0, static_cast<gint32>(sizeof kChars - 1))];
+    for (size_t i = 0; i < kTempSuffix; ++i)
+      candidate += kChars[g_random_int_range(0, static_cast<gint32>(sizeof kTempChars - 1))];
     int fd = openat(folderFd, candidate.c_str(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) {
+      if (fd >= 0) flock(fd, LOCK_EX | LOCK_NB);
       *tempName = candidate;
       return fd;
     }
@@ -210,6 +259,7 @@ bool saveOpenFile(int folderFd, const Target& target, int fd,
   // for a file of one page (a kill or a power loss during the write can tear
   // a larger file), which the daemon's files are.
   if (renameMayKeepFile(folderFd, original)) {
+    removeLeftOverCopies(folderFd, target);
     Replacement result = replaceByRename(folderFd, target, fd, original, content, error);
     if (result != Replacement::WriteInPlace) return result == Replacement::Done;
   }

@@ -15,7 +15,8 @@
 // original is left as it was and the temporary file is removed. A process
 // killed while saving leaves the whole old or the whole new content (for a
 // file written in place: as long as it fits in one page), and at most its own
-// temporary file, which nothing removes later.
+// temporary file, which the next save by rename removes (called under the
+// file's lock, it removes every copy of that name that no live writer holds).
 #pragma once
 
 #include <functional>

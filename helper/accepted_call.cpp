@@ -59,6 +59,12 @@ std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char
   return owned(g_strdup_printf(_("%s: %s"), key, why.c_str()));
 }
 
+std::string HLQ_RefusalOfLocale(const char* locale) {
+  if (!locale || std::strlen(locale) <= HLQ_HELPER_MAX_LOCALE_BYTES) return "";
+  return owned(g_strdup_printf(_("the locale name is longer than %u bytes"),
+                               unsigned(HLQ_HELPER_MAX_LOCALE_BYTES)));
+}
+
 std::string HLQ_RefusalOfValueCount(size_t count) {
   if (count == 0) return _("no value was given");
   if (count > HLQ_HELPER_MAX_VALUES)
@@ -95,6 +101,38 @@ GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string
   }
   if (refusal->empty()) return values;
   g_variant_unref(values);
+  return nullptr;
+}
+
+GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::string* refusal) {
+  if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES) {
+    *refusal = owned(g_strdup_printf(_("the held texts take more than %u bytes"),
+                                     unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
+    return nullptr;
+  }
+  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
+  GVariant* held =
+      g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(sssbs)"), bytes, FALSE));
+  g_bytes_unref(bytes);
+  if (!g_variant_is_normal_form(held))
+    *refusal = _("the held texts are not a well-formed array of "
+                 "(section, key, attribute, present, text)");
+  else if (g_variant_n_children(held) > HLQ_HELPER_MAX_VALUES)
+    *refusal = owned(g_strdup_printf(_("more than %u held texts in one call"),
+                                     unsigned(HLQ_HELPER_MAX_VALUES)));
+  GVariantIter iter;
+  const gchar *section, *key, *attribute, *text;
+  gboolean present = FALSE;
+  g_variant_iter_init(&iter, held);
+  while (refusal->empty() && g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key,
+                                                 &attribute, &present, &text))
+    if (!HLQ_FindStoredValue(file, section, key, attribute))
+      // TRANSLATORS: the helper's refusal: section, key, then the file's name.
+      *refusal = owned(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s "
+                                         "file"),
+                                       quoted(section).c_str(), quoted(key).c_str(), file));
+  if (refusal->empty()) return held;
+  g_variant_unref(held);
   return nullptr;
 }
 

@@ -16,12 +16,20 @@ std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char
                                const char* attribute, const char* value);
 std::string HLQ_RefusalOfValueCount(size_t count);
 std::string HLQ_RefusalOfFile(const char* file);
+// A locale name longer than any real one.
+std::string HLQ_RefusalOfLocale(const char* locale);
 
 // The values of a WriteValues call, given as the serialised form of an
 // a(ssss) array: refused by its size before anything of it is unpacked,
 // then by its form, its count, a repeated address or any value. Returns the
 // array (to be unreffed) or nullptr with `refusal` set.
 GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal);
+
+// The texts a WriteValuesIfHeld call says the file holds, as the
+// serialised form of an a(sssbs) array: refused by its size before anything
+// of it is unpacked, then by its form, its count or an address that no page
+// stores. Returns the array (to be unreffed) or nullptr with `refusal` set.
+GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::string* refusal);
 
 // The names of the accepted values for polkit's rules, as scripts know them
 // ("msr.port,msr.head-wrapper"), each once; a wrapper's kept-aside text goes

@@ -29,6 +29,13 @@ inline constexpr const char* HLQ_HELPER_CONFIGURE_ACTION = "org.hlqconfig.hlqcon
 // this size before it is unpacked), and the most values in one call.
 inline constexpr size_t HLQ_HELPER_MAX_VALUES_BYTES = 96 * 1024;
 inline constexpr size_t HLQ_HELPER_MAX_VALUES = 64;
+// The largest call the helper takes at all: a larger one is answered
+// Refused as soon as it is read, before the main loop sees it, so that no
+// number of them can pile up in the helper's memory.
+inline constexpr size_t HLQ_HELPER_MAX_CALL_BYTES = 256 * 1024;
+// The longest locale name a call may give; a longer one is refused before
+// the call waits for anything, so that no waiting call keeps a large text.
+inline constexpr size_t HLQ_HELPER_MAX_LOCALE_BYTES = 64;
 
 // The status of one value in WriteValues' results.
 enum HLQHelperValueStatus : unsigned {

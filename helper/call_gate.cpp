@@ -13,6 +13,8 @@ namespace {
 struct Admitted {
   HLQGatedCall call;
   GCancellable* cancellable = nullptr;
+  guint deadline = 0;  // the timer that gives up on polkit's answer
+  bool late = false;   // the deadline passed before polkit answered
 };
 
 // The admitted calls of one connection, the first of them checked or
@@ -82,6 +84,14 @@ void refuse(Admitted* admitted, const char* errorName, const std::string& messag
 }
 
 void decided(Admitted* admitted, const HLQAuthorizationResult& result) {
+  if (admitted->deadline) g_source_remove(admitted->deadline);
+  admitted->deadline = 0;
+  if (admitted->late) {
+    refuse(admitted, HLQ_HELPER_ERROR_FAILED,
+           "the authorization was not given within " +
+               std::to_string(HLQ_CALL_DEADLINE_SECONDS) + " s");
+    return;
+  }
   if (result.outcome != HLQAuthorization::Allowed) {
     std::string message = messageOf(result.outcome);
     if (!result.problem.empty()) message += ": " + result.problem;
@@ -90,6 +100,15 @@ void decided(Admitted* admitted, const HLQAuthorizationResult& result) {
   }
   CallerLocale messages(admitted->call.locale.c_str());
   admitted->call.work(admitted->call.invocation, [admitted] { finish(admitted); });
+}
+
+// polkit's answer is given up on: the cancelled check answers at once.
+gboolean tooLate(gpointer data) {
+  Admitted* admitted = static_cast<Admitted*>(data);
+  admitted->deadline = 0;
+  admitted->late = true;
+  g_cancellable_cancel(admitted->cancellable);
+  return G_SOURCE_REMOVE;
 }
 
 void start(Admitted* admitted) {
@@ -102,6 +121,7 @@ void start(Admitted* admitted) {
   const bool interactive =
       g_dbus_message_get_flags(g_dbus_method_invocation_get_message(call.invocation)) &
       G_DBUS_MESSAGE_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION;
+  admitted->deadline = g_timeout_add_seconds(HLQ_CALL_DEADLINE_SECONDS, tooLate, admitted);
   HLQ_Authorize({call.caller.busName, call.action, call.details, interactive},
                 admitted->cancellable,
                 [admitted](const HLQAuthorizationResult& result) { decided(admitted, result); });
@@ -133,12 +153,14 @@ void HLQ_AdmitCall(HLQGatedCall call) {
   g_bus = g_dbus_method_invocation_get_connection(call.invocation);
   const guint32 user = userOf(call.caller);
   const auto waiting = g_perUser.find(user);
-  if ((waiting != g_perUser.end() && waiting->second >= HLQ_CALLS_WAITING_PER_USER) ||
-      g_inFlight >= HLQ_CALLS_WAITING) {
+  const bool hasWaiting = waiting != g_perUser.end();
+  if (user != 0 && hasWaiting &&
+      (waiting->second >= HLQ_CALLS_WAITING_PER_USER || g_inFlight >= HLQ_CALLS_WAITING)) {
     HLQ_RecordRefusal(call.caller, "busy: " + call.what);
     g_dbus_method_invocation_return_dbus_error(
         call.invocation, HLQ_HELPER_ERROR_BUSY,
-        "too many calls are waiting for authorisation; try again once they are answered");
+        "this user has calls waiting for authorisation already, and too many calls wait; "
+        "try again once they are answered");
     return;
   }
   ++g_perUser[user];

@@ -7,8 +7,13 @@
 //   calls of different connections never wait for one another, so a caller
 //   whose password prompt stays open holds up nobody else.
 // - A user may have only a few calls waiting at once, and all users together
-//   a few dozen: beyond that a call is answered Busy at once, so no caller
-//   can make the helper hold more and more calls (and their values).
+//   a few dozen: beyond that a call of a user who has calls waiting already
+//   is answered Busy at once, so no caller can make the helper hold more and
+//   more calls (and their values). Root, and a user with no call waiting,
+//   are never answered Busy: a few accounts with open prompts cannot lock
+//   everyone else out.
+// - A call waits for polkit at most a few minutes; then it is answered
+//   Failed, so that an abandoned prompt does not hold its slot for ever.
 // - A caller that leaves the bus has its waiting checks cancelled.
 #pragma once
 
@@ -23,6 +28,7 @@
 
 inline constexpr size_t HLQ_CALLS_WAITING_PER_USER = 4;
 inline constexpr size_t HLQ_CALLS_WAITING = 32;
+inline constexpr unsigned HLQ_CALL_DEADLINE_SECONDS = 300;
 
 // Runs once the call is allowed, with the messages in the caller's language;
 // it answers the invocation, then calls `answered` (at once, or later for

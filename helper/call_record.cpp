@@ -71,6 +71,8 @@ void HLQ_RecordRefusal(const HLQCaller& caller, const std::string& line) {
   }
 }
 
+bool HLQ_RecordSharesOpen() { return !g_shares.empty(); }
+
 void HLQ_RecordLeftOut() {
   for (auto& [uid, share] : g_shares) {
     writeLeftOut(uid, share);

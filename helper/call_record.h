@@ -13,5 +13,8 @@
 void HLQ_RecordChange(const HLQCaller& caller, const std::string& line);
 // What was refused or not authorised, within the caller's user's share.
 void HLQ_RecordRefusal(const HLQCaller& caller, const std::string& line);
+// Whether some user's share of the current window is in use: the helper
+// stays while one is, so that a restart cannot give anyone a fresh share.
+bool HLQ_RecordSharesOpen();
 // Writes the lines about what was left out that are still due (at exit).
 void HLQ_RecordLeftOut();

@@ -1,12 +1,17 @@
 #include "helper/caller.h"
 
 HLQCaller HLQ_CallerOf(GDBusMethodInvocation* invocation) {
+  return HLQ_CallerNamed(g_dbus_method_invocation_get_connection(invocation),
+                         g_dbus_method_invocation_get_sender(invocation));
+}
+
+HLQCaller HLQ_CallerNamed(GDBusConnection* bus, const char* busName) {
   HLQCaller caller;
-  caller.busName = g_dbus_method_invocation_get_sender(invocation);
+  caller.busName = busName ? busName : "";
   // Nothing is kept per name: the bus hands out a new one for every
   // connection, and a table of them would grow with every caller.
   GVariant* reply = g_dbus_connection_call_sync(
-      g_dbus_method_invocation_get_connection(invocation), "org.freedesktop.DBus",
+      bus, "org.freedesktop.DBus",
       "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetConnectionCredentials",
       g_variant_new("(s)", caller.busName.c_str()), G_VARIANT_TYPE("(a{sv})"),
       G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, nullptr);

@@ -16,6 +16,7 @@ struct HLQCaller {
 
 // Asks the bus daemon, which answers at once (it never waits for anyone).
 HLQCaller HLQ_CallerOf(GDBusMethodInvocation* invocation);
+HLQCaller HLQ_CallerNamed(GDBusConnection* bus, const char* busName);
 
 // "uid 1000 pid 4242", or "uid ? pid ?" when the bus could not say.
 std::string HLQ_CallerLabel(const HLQCaller& caller);

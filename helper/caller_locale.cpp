@@ -1,5 +1,7 @@
 #include "helper/caller_locale.h"
 
+#include "helper/bus_names.h"
+
 #include <glib.h>
 
 #include <cstring>
@@ -148,16 +150,22 @@ locale_t localeOf(const LocaleName& asked, const LocaleName& entry) {
 
 std::string HLQ_CatalogOfLocale(const char* name) {
   LocaleName asked;
-  if (!name || std::strlen(name) > 64 || !parse(name, &asked)) return "";
+  if (!name || std::strlen(name) > HLQ_HELPER_MAX_LOCALE_BYTES || !parse(name, &asked)) return "";
   const LocaleName* entry = catalogOf(asked);
   return entry ? entryName(*entry) : "";
 }
 
-CallerLocale::CallerLocale(const char* name) {
+locale_t HLQ_LocaleOfCaller(const char* name) {
   LocaleName asked;
-  if (!name || std::strlen(name) > 64 || !parse(name, &asked)) return;
+  if (!name || std::strlen(name) > HLQ_HELPER_MAX_LOCALE_BYTES || !parse(name, &asked))
+    return nullptr;
   const LocaleName* entry = catalogOf(asked);
-  locale_t locale = entry ? localeOf(asked, *entry) : nullptr;
+  return entry ? localeOf(asked, *entry) : nullptr;
+}
+
+CallerLocale::CallerLocale(const char* name) : CallerLocale(HLQ_LocaleOfCaller(name)) {}
+
+CallerLocale::CallerLocale(locale_t locale) {
   if (locale) previous_ = uselocale(locale);
 }
 

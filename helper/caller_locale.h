@@ -14,11 +14,17 @@
 // for, or "" for the untranslated texts.
 std::string HLQ_CatalogOfLocale(const char* name);
 
+// The loaded locale of the caller's language, or nullptr for the
+// untranslated texts. Main loop only: the loaded locales are kept there.
+locale_t HLQ_LocaleOfCaller(const char* name);
+
 // While the object lives, this thread's messages follow the caller's
 // language (in UTF-8, whatever character set the name gives).
 class CallerLocale {
  public:
   explicit CallerLocale(const char* name);
+  // For a thread of its own: a locale that HLQ_LocaleOfCaller gave.
+  explicit CallerLocale(locale_t locale);
   ~CallerLocale();
   CallerLocale(const CallerLocale&) = delete;
   CallerLocale& operator=(const CallerLocale&) = delete;

@@ -14,14 +14,11 @@
 #include "helper/bus_names.h"
 #include "helper/call_record.h"
 #include "helper/helper_service.h"
+#include "helper/oversized_calls.h"
 
 namespace {
 
 constexpr guint kIdleSeconds = 30;
-// GDBus keeps its read buffer as large as the largest message it was sent
-// (the system bus allows 32 MiB): a helper grown past this ends as soon as
-// no call waits, and the bus starts a fresh one for the next caller.
-constexpr long kMostResidentBytes = 32L * 1024 * 1024;
 
 GMainLoop* g_loop = nullptr;
 GDBusConnection* g_bus = nullptr;
@@ -47,20 +44,17 @@ void end() {
   g_idle_add_full(G_PRIORITY_LOW, endOnceAnswered, nullptr, nullptr);
 }
 
+// A call still waiting (for polkit, or for the restart) keeps the helper;
+// its answer starts the wait again. So does a user's share of the record
+// that is not used up yet: a fresh helper would start every share afresh.
+// Nothing a caller sends ends the helper otherwise (an oversized message
+// only leaves GDBus's read buffer that large until the helper ends), so no
+// caller can make the service restart at will.
 gboolean endWhenIdle(gpointer) {
+  if (HLQ_RecordSharesOpen() && !HLQ_HelperBusy()) return G_SOURCE_CONTINUE;
   g_idleTimer = 0;
-  // A call still waiting (for polkit, or for the restart) keeps the helper;
-  // its answer starts the wait again.
   if (!HLQ_HelperBusy()) end();
   return G_SOURCE_REMOVE;
-}
-
-long residentBytes() {
-  long pages = 0, resident = 0;
-  FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (statm && std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
-  if (statm) std::fclose(statm);
-  return resident * sysconf(_SC_PAGESIZE);
 }
 
 // Runs after every call once it is answered.
@@ -69,18 +63,13 @@ void afterCall() {
     g_idle_add_full(G_PRIORITY_LOW, endOnceAnswered, nullptr, nullptr);
     return;
   }
-  if (!HLQ_HelperBusy() && residentBytes() > kMostResidentBytes) {
-    std::fprintf(stderr, "hlqconfig-helper: ending early: %ld KiB resident after a caller's "
-                         "oversized message\n", residentBytes() / 1024);
-    end();
-    return;
-  }
   if (g_idleTimer) g_source_remove(g_idleTimer);
   g_idleTimer = g_timeout_add_seconds(kIdleSeconds, endWhenIdle, nullptr);
 }
 
 void onBusAcquired(GDBusConnection* bus, const gchar*, gpointer) {
   g_bus = bus;
+  HLQ_RefuseOversizedCalls(bus);
   GError* error = nullptr;
   if (!HLQ_ExportHelper(bus, afterCall, &error)) {
     std::fprintf(stderr, "hlqconfig-helper: cannot export %s: %s\n", HLQ_HELPER_OBJECT_PATH,
@@ -114,9 +103,12 @@ void setUpProcess() {
   if (chdir("/") != 0) std::perror("hlqconfig-helper: chdir /");
   umask(022);
   std::setlocale(LC_ALL, "C.UTF-8");
+  // Every lookup names the tool's domain; the default domain stays
+  // "messages", since GLib decides once, at its first lookup, to translate
+  // nothing when the default domain has no catalog for the process's own
+  // locale (the helper's C.UTF-8), whatever each call's locale is later.
   bindtextdomain(GETTEXT_PACKAGE, HLQ_LocaleDir());
   bind_textdomain_codeset(GETTEXT_PACKAGE, "UTF-8");
-  textdomain(GETTEXT_PACKAGE);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "config/config_layout.h"
 #include "config/fixed_paths.h"
+#include "config/held_store.h"
 #include "config/linked_path.h"
 #include "config/xml_values.h"
 #include "helper/accepted_call.h"
@@ -54,61 +55,121 @@ guint32 statusOf(const WriteResult& result) {
   return result.stored() ? HLQ_HELPER_ALREADY_STORED : HLQ_HELPER_NOT_STORED;
 }
 
-// Stores the accepted values in one save, each on record; none when the
-// file is reached through a link the helper may not follow.
-GVariant* storeAll(const HLQCaller& caller, const char* file, GVariant* values) {
+// One store on its way: taken on the main loop, carried out on a thread of
+// its own (waiting for the writers' lock there holds up no other caller),
+// answered and put on record on the main loop again.
+struct Store {
+  GDBusMethodInvocation* invocation;
+  std::function<void()> answered;
+  HLQCaller caller;
+  std::string file;
+  HeldVariant values;
+  HeldVariant held;  // the texts the file must still hold; none for WriteValues
+  locale_t locale;
   std::vector<HLQValueToStore> toStore;
-  GVariantIter iter;
-  const gchar *section, *key, *attribute, *value;
-  g_variant_iter_init(&iter, values);
-  while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value))
-    toStore.push_back({section, key, *attribute ? attribute : nullptr, value});
-  const char* path = HLQ_ConfigFilePath(file);
+  std::vector<HLQHeldText> heldTexts;
+  std::vector<WriteResult> results;
+};
+
+// Stores the accepted values in one save; none when the file is reached
+// through a link the helper may not follow.
+void storeInThread(GTask* task, gpointer, gpointer data, GCancellable*) {
+  Store* store = static_cast<Store*>(data);
+  CallerLocale messages(store->locale);
+  const char* path = HLQ_ConfigFilePath(store->file.c_str());
   const std::string unsafe = HLQ_RefusalOfLinkedPath(path);
-  const std::vector<WriteResult> results =
-      unsafe.empty() ? HLQ_StoreValuesInOneSave(path, toStore)
-                     : std::vector<WriteResult>(toStore.size(),
-                                                WriteResult{WriteStatus::SaveFailed, unsafe});
-  GVariantBuilder reply;
-  g_variant_builder_init(&reply, G_VARIANT_TYPE("a(us)"));
-  for (size_t i = 0; i < results.size(); ++i) {
-    const std::string line = describe(file, toStore[i]) + " = " + escaped(toStore[i].value.c_str());
-    if (results[i].stored())
-      HLQ_RecordChange(caller, "stored " + line);
-    else
-      HLQ_RecordChange(caller, "not stored " + line + ": " + results[i].reason);
-    g_variant_builder_add(&reply, "(us)", statusOf(results[i]), results[i].reason.c_str());
-  }
-  return g_variant_builder_end(&reply);
+  if (!unsafe.empty())
+    store->results.assign(store->toStore.size(), WriteResult{WriteStatus::SaveFailed, unsafe});
+  else
+    HLQ_StoreValuesIfHeld(path, store->toStore, store->heldTexts, &store->results, nullptr);
+  g_task_return_boolean(task, TRUE);
 }
 
-gboolean onWriteValues(HlqHelper1* object, GDBusMethodInvocation* invocation, const gchar* file,
-                       GVariant* serialised, const gchar* locale) {
+// Each value on record, and the answer.
+void stored(GObject*, GAsyncResult*, gpointer data) {
+  std::unique_ptr<Store> store(static_cast<Store*>(data));
+  GVariantBuilder reply;
+  g_variant_builder_init(&reply, G_VARIANT_TYPE("a(us)"));
+  for (size_t i = 0; i < store->results.size(); ++i) {
+    const WriteResult& result = store->results[i];
+    const HLQValueToStore& value = store->toStore[i];
+    const std::string line =
+        describe(store->file.c_str(), value) + " = " + escaped(value.value.c_str());
+    if (result.stored())
+      HLQ_RecordChange(store->caller, "stored " + line);
+    else
+      HLQ_RecordChange(store->caller, "not stored " + line + ": " + result.reason);
+    g_variant_builder_add(&reply, "(us)", statusOf(result), result.reason.c_str());
+  }
+  // WriteValues and WriteValuesIfHeld answer alike.
+  g_dbus_method_invocation_return_value(store->invocation,
+                                        g_variant_new("(@a(us))", g_variant_builder_end(&reply)));
+  store->answered();
+}
+
+void startStore(std::unique_ptr<Store> store) {
+  GVariantIter iter;
+  const gchar *section, *key, *attribute, *value;
+  g_variant_iter_init(&iter, store->values.get());
+  while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value))
+    store->toStore.push_back({section, key, *attribute ? attribute : nullptr, value});
+  gboolean present = FALSE;
+  if (store->held) g_variant_iter_init(&iter, store->held.get());
+  while (store->held &&
+         g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key, &attribute, &present, &value))
+    store->heldTexts.push_back({section, key, *attribute ? attribute : nullptr,
+                                present ? std::optional<std::string>(value) : std::nullopt});
+  Store* data = store.release();
+  GTask* task = g_task_new(nullptr, nullptr, stored, data);
+  g_task_set_task_data(task, data, nullptr);
+  g_task_run_in_thread(task, storeInThread);
+  g_object_unref(task);
+}
+
+// WriteValues, and WriteValuesIfHeld with `serialisedHeld`.
+void takeWrite(GDBusMethodInvocation* invocation, const gchar* file, GVariant* serialised,
+               GVariant* serialisedHeld, const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
-  const std::string what = "WriteValues " + escaped(file);
-  std::string refusal;
+  const std::string what = (serialisedHeld ? "WriteValuesIfHeld " : "WriteValues ") + escaped(file);
+  std::string refusal = HLQ_RefusalOfLocale(locale);
   GVariant* values = nullptr;
-  {
+  GVariant* held = nullptr;
+  if (refusal.empty()) {
     CallerLocale messages(locale);
     refusal = HLQ_RefusalOfFile(file);
     if (refusal.empty()) values = HLQ_AcceptedValues(file, serialised, &refusal);
+    if (values && serialisedHeld) held = HLQ_AcceptedHeldTexts(file, serialisedHeld, &refusal);
   }
-  if (!values) {
+  if (!values || (serialisedHeld && !held)) {
+    if (values) g_variant_unref(values);
     refuse(invocation, caller, what, refusal);
     finished();
-    return TRUE;
+    return;
   }
-  const HeldVariant held(values, g_variant_unref);
+  const HeldVariant keptValues(values, g_variant_unref);
+  const HeldVariant keptHeld(held, [](GVariant* v) { if (v) g_variant_unref(v); });
   const std::string fileName = file;
+  const std::string localeName = locale;
   HLQ_AdmitCall({invocation, caller, what, locale, HLQ_HELPER_CONFIGURE_ACTION,
                  {{"file", fileName}, {"keys", HLQ_NamesOfValues(file, values)}},
-                 [object, caller, fileName, held](GDBusMethodInvocation* call,
-                                                  std::function<void()> answered) {
-                   hlq_helper1_complete_write_values(
-                       object, call, storeAll(caller, fileName.c_str(), held.get()));
-                   answered();
+                 [caller, fileName, keptValues, keptHeld, localeName](
+                     GDBusMethodInvocation* call, std::function<void()> answered) {
+                   startStore(std::unique_ptr<Store>(new Store{
+                       call, std::move(answered), caller, fileName, keptValues, keptHeld,
+                       HLQ_LocaleOfCaller(localeName.c_str()), {}, {}, {}}));
                  }});
   finished();
+}
+
+gboolean onWriteValues(HlqHelper1*, GDBusMethodInvocation* invocation, const gchar* file,
+                       GVariant* serialised, const gchar* locale) {
+  takeWrite(invocation, file, serialised, nullptr, locale);
+  return TRUE;
+}
+
+gboolean onWriteValuesIfHeld(HlqHelper1*, GDBusMethodInvocation* invocation, const gchar* file,
+                             GVariant* serialised, GVariant* held, const gchar* locale) {
+  takeWrite(invocation, file, serialised, held, locale);
   return TRUE;
 }
 
@@ -145,8 +206,8 @@ gboolean onReadValues(HlqHelper1* object, GDBusMethodInvocation* invocation, con
                       const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
   const std::string what = "ReadValues " + escaped(file);
-  std::string refusal;
-  {
+  std::string refusal = HLQ_RefusalOfLocale(locale);
+  if (refusal.empty()) {
     CallerLocale messages(locale);
     refusal = HLQ_RefusalOfFile(file);
   }
@@ -188,6 +249,8 @@ bool HLQ_ExportHelper(GDBusConnection* bus, void (*afterCall)(), GError** error)
   HLQ_OnCallAnswered(afterCall);
   HlqHelper1* helper = hlq_helper1_skeleton_new();
   g_signal_connect(helper, "handle-write-values", G_CALLBACK(onWriteValues), nullptr);
+  g_signal_connect(helper, "handle-write-values-if-held", G_CALLBACK(onWriteValuesIfHeld),
+                   nullptr);
   g_signal_connect(helper, "handle-read-values", G_CALLBACK(onReadValues), nullptr);
   g_signal_connect(helper, "handle-restart-daemon", G_CALLBACK(onRestartDaemon), nullptr);
   return g_dbus_interface_skeleton_export(G_DBUS_INTERFACE_SKELETON(helper), bus,

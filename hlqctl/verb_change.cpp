@@ -175,7 +175,7 @@ int change(const std::vector<HLQValueRequest>& requests, const HLQCtlArguments& 
   const CheckRefusals refusals = arguments.check && !blocked
                                      ? checkPermissions(plan, arguments.noAskPassword)
                                      : CheckRefusals{};
-  const std::vector<WriteResult> results = HLQCtl_StorePlan(plan, arguments.check || blocked);
+  const std::vector<WriteResult> results = HLQCtl_StorePlan(plan, texts, arguments.check || blocked);
   Report report;
   if (!arguments.check && !blocked)
     for (const WriteResult& result : results) report.changed = report.changed || result.changed();

@@ -1,10 +1,12 @@
 #include "config/safe_save.h"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -346,3 +348,24 @@ TEST_F(SafeSave, ReadOnlyFileSystemLeavesOriginal) {
 }
 
 }  // namespace
+
+// A killed writer's copy goes with the next save; a copy that a live writer
+// holds, another user's file and other names stay.
+TEST_F(SafeSave, TheNextSaveRemovesTheCopiesKilledWritersLeft) {
+  const std::string left = ".KWNConfig.xml.Ab12Cd", held = ".KWNConfig.xml.Hh34Ef",
+                    others = ".KWNConfig.xml.Oo56Gh", unlike = ".KWNConfig.xml.x";
+  for (const std::string& name : {left, held, others, unlike})
+    HLQTest_WriteFile(folder + "/" + name, "<VC");
+  std::vector<std::string> staying = {held, unlike, "KWNConfig.xml"};
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown((folder + "/" + others).c_str(), kNobody, kNobody), 0);
+    staying.insert(staying.begin() + 1, others);
+  } else {
+    unlink((folder + "/" + others).c_str());
+  }
+  const int holder = open((folder + "/" + held).c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(holder, LOCK_EX), 0);
+  EXPECT_TRUE(save(file, writing("<VCP/>\n"))) << error;
+  close(holder);
+  EXPECT_EQ(HLQTest_FolderEntries(folder), staying);
+}

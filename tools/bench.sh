@@ -15,7 +15,9 @@
 #     session (tools/bench/cockpit_page.py): median of RUNS loads each;
 #   - the MSR page's Apply through the privileged helper (run as nobody,
 #     with a system bus and polkit of its own; tools/bench/helper_apply.py)
-#     against the same Apply done directly as root: median wall time.
+#     against the same Apply done directly as root, and a technician's
+#     hlqctl set through the helper against root's direct set, side by
+#     side in the same rounds: median wall time.
 # It is not a test and fails on no number. Usage: tools/bench.sh [RUNS]
 # (RUNS wall-time runs of each start-up and Apply, 21 by default).
 #
@@ -107,7 +109,8 @@ row "hlqctl show --json, instructions" "$(instructions "$build/hlqctl" show --js
 if [ "$(id -u)" -eq 0 ]; then
   tests/e2e/private-system.sh /usr/bin/python3 tools/bench/helper_apply.py \
     --bench "$bin/bench_msr_apply" --helper "$PWD/$bin/hlqconfig-helper_bench" \
-    --action "$build/packaging/org.hlqconfig.hlqconfig.policy" --source "$PWD" --runs "$runs"
+    --action "$build/packaging/org.hlqconfig.hlqconfig.policy" --source "$PWD" --runs "$runs" \
+    --hlqctl "$bin/hlqctl_bench" --hlqctl-module "$build/hlqctl-helper.so"
 else
   echo "| Apply msr through the helper against directly | (run as root) | | | <= 1.50 |"
 fi

@@ -151,6 +151,10 @@ def play(w, title, *options):
                        done.stdout, re.M)
     print(f"== {title}: ansible-playbook {' '.join(options)} ({time.monotonic() - started:.0f} s)")
     print("\n".join(line.rstrip() for line in done.stdout.splitlines() if re.match(r"t\d +: ", line)))
+    # Every failed task's message, so that an unexpected failure says why.
+    for line in done.stdout.splitlines():
+        if line.startswith("fatal: [") or line.startswith("failed: ["):
+            print("   ", line.rstrip())
     require(recap and not any(int(u) for _, _, u, _ in recap), done.stdout + done.stderr)
     return ([t for t, c, _, _ in recap if int(c)], [t for t, _, _, f in recap if int(f)], done.stdout)
 

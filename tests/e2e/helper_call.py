@@ -12,7 +12,8 @@ exits with 0 for an answer, 1 for an error.
       their answers (at most 100 outstanding), each with VALUES values of
       MSR_Configuration/Head_Wrapper = TEXT and the locale LOCALE, where
       "{i}" is replaced by the call's number; prints each answer's error
-      name ("answered" for a result) on a line of its own as it comes
+      name ("answered" for a result) on a line of its own as it comes;
+      a TEXT or LOCALE "@N" stands for N bytes of "x"
 
 --no-interactive leaves out the interactive-authorisation flag, which is
 set otherwise, as the window sets it. --after-line waits for a line on
@@ -58,9 +59,14 @@ def arguments(method, rest):
     return method, None
 
 
+def sized(text):
+    return "x" * int(text[1:]) if text.startswith("@") else text
+
+
 def flood(bus, flags, count, values, text, locale):
     """Makes the calls, at most 100 waiting at once (the system bus allows a
     connection only so many calls waiting for their answers)."""
+    text, locale = sized(text), sized(locale)
     loop = GLib.MainLoop()
     state = {"sent": 0, "waiting": 0}
     items = [("MSR_Configuration", "Head_Wrapper", "", text)] * values

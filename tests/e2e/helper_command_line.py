@@ -7,6 +7,7 @@ system bus, with the real polkit daemon and the helper the bus starts:
   both files and restart restarts, each through the helper.
 """
 
+import fcntl
 import json
 import os
 import subprocess
@@ -14,6 +15,7 @@ import time
 
 from checks import expect_equal, require
 from sandbox import text_of
+from waiting import wait_until
 
 
 NEEDS_PASSWORD = ("not authorised: the administrator's password would be needed, and asking for it "
@@ -100,9 +102,42 @@ def check_asks_polkit(run):
                  (0, {"msr.track1-enabled": "would-change"}, True), f"--check allowed: {result}")
 
 
+def wrapper_writers(run):
+    """Two technicians' writers of one wrapper, held at the writers' lock
+    until both have planned: one stores, the other is told it did not."""
+    box = run.sandbox
+    box.lay_out()
+    run.services.decide(run.technician, "YES")
+    status, _, errors = hlqctl(run, "set", "msr.head-wrapper-enabled=yes", "msr.head-wrapper=OLD")
+    expect_equal(status, 0, f"the wrapper set up ({errors})")
+    lock = open(os.path.join(os.path.dirname(box.device_config), ".KWNConfig.xml.lock"), "w")
+    fcntl.flock(lock, fcntl.LOCK_EX)
+    writers = []
+    for value in ("msr.head-wrapper-enabled=no", "msr.head-wrapper=NEW"):
+        writers.append(subprocess.Popen(
+            run.as_technician + [run.programs["hlqctl"], "set", value, "--json"],
+            stdout=subprocess.PIPE, text=True,
+            env=dict(run.sanitizer_settings(), PATH="/usr/bin:/bin", LC_ALL="C.UTF-8")))
+        # It loads the helper's module once it has read and planned.
+        wait_until(lambda: "hlqctl-helper.so" in open(f"/proc/{writers[-1].pid}/maps").read(), 30,
+                   "the writer's call to the helper")
+    time.sleep(0.2)  # both calls reach the helper, which waits for the lock
+    lock.close()
+    outcomes = []
+    for writer in writers:
+        output = json.loads(writer.communicate(timeout=60)[0])
+        outcomes.append((writer.returncode, output["results"][0]["status"]))
+    require(sorted(outcomes) == [(0, "stored"), (6, "not-stored")], f"the writers: {outcomes}")
+    first_stored = outcomes[0][0] == 0
+    expect_equal((text_of(box.device_config, "MSR_Configuration", "Head_Wrapper_Chbx"),
+                  text_of(box.device_config, "MSR_Configuration", "Head_Wrapper") or ""),
+                 ("0", "") if first_stored else ("1", "NEW"), "the wrapper afterwards")
+
+
 SCENARIOS = [
     ("hlqctl --no-ask-password where polkit would ask: exit 4 at once, nothing written",
      never_asked),
     ("hlqctl allowed: show, set and restart through the helper", allowed),
     ("hlqctl --check under polkit's NO: exit 4, as the store itself", check_asks_polkit),
+    ("two technicians' writers of one wrapper: one stored, the other told", wrapper_writers),
 ]

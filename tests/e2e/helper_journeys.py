@@ -50,6 +50,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import helper_command_line  # noqa: E402
+import helper_faults  # noqa: E402
 from checks import expect_equal, require  # noqa: E402
 from password_prompt import OpenPasswordPrompt  # noqa: E402
 from sandbox import Sandbox, element, text_of  # noqa: E402
@@ -273,6 +274,16 @@ def write_values(file, *values, locale=""):
 
 
 PAGE_VALUE = ("Ports_Configuration", "LD_USB", "", "/dev/ttyS19")
+
+
+def nul_in_value():
+    """A page's end sentinel "A#B" serialised, with the "#" made a NUL: the
+    framing stays valid, the text does not."""
+    import gi
+    gi.require_version("GLib", "2.0")
+    from gi.repository import GLib
+    value = GLib.Variant("a(ssss)", [("MSR_Configuration", "End_Sentinel", "", "A#B")])
+    return value.get_data_as_bytes().get_data().replace(b"A#B", b"A\0B").hex()
 HOSTILE_CALLS = [
     ("a path for the file", write_values("/opt/pemo/hlq/KWNConfig.xml", PAGE_VALUE)),
     ("an unknown key", write_values("device", ("Ports_Configuration", "SHELL", "", "/bin/sh"))),
@@ -288,6 +299,7 @@ HOSTILE_CALLS = [
     ("a value no page writes for its key",
      write_values("device", ("Ports_Configuration", "LD_USB", "", "/dev/ttyS10"))),
     ("values that are not an array of four texts", ["WriteRaw", "device", "ffff0000", ""]),
+    ("a text holding NUL", ["WriteRaw", "device", nul_in_value(), ""]),
 ]
 
 
@@ -338,15 +350,19 @@ def read_lines(stream, count, timeout):
     return lines
 
 
-def resident_memory_of_helper():
-    """VmRSS and VmHWM of the running helper, in KiB."""
+def helper_pid():
     done = subprocess.run(["gdbus", "call", "--system", "--dest", "org.freedesktop.DBus",
                            "--object-path", "/org/freedesktop/DBus", "--method",
                            "org.freedesktop.DBus.GetConnectionUnixProcessID",
                            "org.hlqconfig.Helper1"], capture_output=True, text=True, timeout=10)
     pid = re.search(r"uint32 (\d+)", done.stdout)
     require(pid, f"the helper's process: {done.stdout}{done.stderr}")
-    with open(f"/proc/{pid[1]}/status") as f:
+    return int(pid[1])
+
+
+def resident_memory_of_helper():
+    """VmRSS and VmHWM of the running helper, in KiB."""
+    with open(f"/proc/{helper_pid()}/status") as f:
         fields = dict(line.split(":", 1) for line in f)
     return {name: int(fields[name].split()[0]) for name in ("VmRSS", "VmHWM")}
 
@@ -402,6 +418,21 @@ def a_prompt_stalls_no_one(run):
               f"{memory_big}, after 3000 locales {memory}")
         if not run.args.sanitized:
             require(memory["VmHWM"] < 32 * 1024, f"the helper grew to {memory} KiB")
+        # Four calls with a 30 MiB locale, then three with a 31 MiB value:
+        # refused at once, by the same helper, which stays small.
+        pid = helper_pid()
+        expect_equal(flood(run, 4, 1, "x", "@31457280"), [ERROR + "Refused"] * 4,
+                     "the 30 MiB locales")
+        memory_locales = resident_memory_of_helper()
+        expect_equal(flood(run, 3, 1, "@32505856", ""), [ERROR + "Refused"] * 3,
+                     "the 31 MiB values")
+        memory_huge = resident_memory_of_helper()
+        print(f"      helper memory (KiB): after 4 x 30 MiB locales {memory_locales}, "
+              f"after 3 x 31 MiB values {memory_huge}")
+        expect_equal(helper_pid(), pid, "the helper's process after the oversized calls")
+        if not run.args.sanitized:
+            require(memory_huge["VmRSS"] < 80 * 1024 and memory_huge["VmHWM"] < 100 * 1024,
+                    f"the helper holds {memory_huge} KiB")
     finally:
         prompt.close()
     # The prompt gone, the holder's waiting calls are answered, and not stored.
@@ -414,7 +445,7 @@ def a_prompt_stalls_no_one(run):
     # The floods fill the record with a few lines per minute, not thousands.
     lines = [line for line in run.services.helper_log()[record_before:]
              if line.startswith("hlqconfig-helper: uid 65534 ")]
-    require(len(lines) <= 40, f"{len(lines)} lines on record for the floods")
+    require(len(lines) <= 21, f"{len(lines)} lines on record for the floods")
 
 
 SCENARIOS = [
@@ -426,7 +457,7 @@ SCENARIOS = [
     # Last: its floods use up the technician's share of the helper's record.
     ("an open password prompt stalls no one; floods leave the helper small",
      a_prompt_stalls_no_one),
-] + helper_command_line.SCENARIOS
+] + helper_command_line.SCENARIOS + helper_faults.SCENARIOS
 
 
 def main():

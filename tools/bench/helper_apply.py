@@ -3,13 +3,17 @@
 done directly, in wall time: bench_msr_apply runs as nobody (the files are
 root's, so every value goes to the helper, which polkit allows) and as root
 (which writes the files itself), in alternating rounds on the same files.
-Prints one row of tools/bench.sh's table.
+Then, side by side in the same rounds, a technician's `hlqctl set` of one
+value of each file (the device file readable by all, the logging file by
+root alone, which the technician reads through the helper too) against
+root's direct `set`. Prints rows of tools/bench.sh's table.
 
 Runs as root inside tests/e2e/private-system.sh, which gives it a private
 /run, a system bus and a polkit daemon of its own. The sandbox's folder is
 on disk beside the bench program (so that the syncs cost what they cost on
 a terminal) and is mounted at /run/hlq-bench, where nobody reaches it:
   private-system.sh helper_apply.py --bench B --helper H --action A --source S --runs N
+                    [--hlqctl C --hlqctl-module M]
 """
 
 import argparse
@@ -19,6 +23,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.dont_write_bytecode = True
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -58,6 +63,24 @@ def median_us(command, runs):
     return int(found.group(1)), int(found.group(2))
 
 
+def median_set_ms(command, hlqctl, value, runs):
+    """The median wall time of `hlqctl set`, each run changing the value."""
+    env = {"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8"}
+    times = []
+    for i in range(runs):
+        started = time.perf_counter()
+        done = subprocess.run(command + [hlqctl, "set", value[i % 2], "--no-ask-password"],
+                              env=env, capture_output=True, text=True, timeout=60)
+        times.append((time.perf_counter() - started) * 1000)
+        if done.returncode != 0:
+            sys.exit(f"helper_apply: {' '.join(command) or 'root'} hlqctl set: {done.stderr}")
+    return sorted(times)[len(times) // 2]
+
+
+SET_VALUES = {"device": ("msr.track1-enabled=false", "msr.track1-enabled=true"),
+              "logging": ("logging.level=error", "logging.level=warning")}
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bench", required=True)
@@ -65,22 +88,34 @@ def main():
     parser.add_argument("--action", required=True)
     parser.add_argument("--source", required=True)
     parser.add_argument("--runs", type=int, default=21)
+    parser.add_argument("--hlqctl")
+    parser.add_argument("--hlqctl-module")
     args = parser.parse_args()
     on_disk = tempfile.mkdtemp(prefix="helper-bench-root-", dir=os.path.dirname(args.bench))
     lay_out(args.source, on_disk)
     os.makedirs(PROGRAMS, mode=0o755)
     shutil.copy(args.bench, PROGRAMS)
+    hlqctl = None
+    if args.hlqctl:
+        shutil.copy(args.hlqctl, PROGRAMS)
+        shutil.copy(args.hlqctl_module, os.path.join(PROGRAMS, "hlqctl-helper.so"))
+        hlqctl = os.path.join(PROGRAMS, os.path.basename(args.hlqctl))
+        os.chmod(os.path.join(ROOT, "opt", "pemo", "hlq", "KWNLogging.xml"), 0o600)
     work = tempfile.mkdtemp(dir="/run")
     services = SystemServices(args.source, args.action, args.helper, work)
     try:
         services.decide("nobody", "YES")
         helper, direct = [], []
+        sets = {(file, who): [] for file in SET_VALUES for who in ("helper", "direct")}
         per_round = max(1, args.runs // ROUNDS)
         for _ in range(ROUNDS):
             writes, us = median_us(AS_NOBODY, per_round)
             helper.append(us)
             _, us = median_us([], per_round)
             direct.append(us)
+            for file, value in SET_VALUES.items() if hlqctl else ():
+                sets[file, "helper"].append(median_set_ms(AS_NOBODY, hlqctl, value, per_round))
+                sets[file, "direct"].append(median_set_ms([], hlqctl, value, per_round))
     finally:
         services.stop()
         subprocess.run(["umount", ROOT], check=True)
@@ -89,6 +124,12 @@ def main():
     print(f"| Apply msr ({writes} writes) through the helper against directly, median of "
           f"{per_round * ROUNDS} | {helper_ms:.1f} ms | {direct_ms:.1f} ms | "
           f"{helper_ms / direct_ms:.2f} | <= 1.50 |")
+    for file in SET_VALUES if hlqctl else ():
+        through, root = (sorted(sets[file, who])[ROUNDS // 2] for who in ("helper", "direct"))
+        read = "read and written" if file == "logging" else "written"
+        print(f"| hlqctl set, {file} file {read} through the helper against root's set, median "
+              f"of {per_round * ROUNDS} | {through:.1f} ms | {root:.1f} ms | "
+              f"{through / root:.2f} | <= 2.00 |")
 
 
 if __name__ == "__main__":
