@@ -20,7 +20,8 @@ class Browser:
         self.process = subprocess.Popen(
             ["/usr/bin/chromium", "--headless=new", "--no-sandbox", "--disable-gpu",
              "--disable-dev-shm-usage", "--no-first-run", "--disable-quic",
-             "--disable-background-networking", "--disable-component-update", "--disable-sync", "--user-data-dir=" + self.profile,
+             "--disable-background-networking", "--disable-component-update", "--disable-sync",
+             "--user-data-dir=" + self.profile,
              "--remote-debugging-port=0", "--window-size=%d,%d" % (width, height), "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         port_file = os.path.join(self.profile, "DevToolsActivePort")
