@@ -86,7 +86,6 @@ void forEachPageOf(const char* file, void (*action)(HLQPage)) {
 
 void HLQ_FillPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
                   HLQCheckBoxes* checks) {
-  HLQ_RememberShown(page, HLQ_ReadValues(pathOf(page), HLQ_AddressesOfPage(page)));
   runInitialiser(page, combos, entries, checks);
 }
 

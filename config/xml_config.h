@@ -51,9 +51,9 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
                                             const char* section, const char* key,
                                             const char* attribute, const char* value);
 
-// Stores the values of one Apply into `file`, in order, each with one load,
-// change and safe save of the whole file, and gives each one's result. A
-// process that may not write the file itself (the technician's window) has
+// Stores the values of one Apply into `file` in one load, change and safe
+// save of the whole file (HLQ_StoreValuesInOneSave), and gives each one's
+// result. A process that may not write the file itself (the technician's window) has
 // the privileged helper store them with the same code, all in one call, for
 // which polkit is asked (and the administrator's password given) once.
 std::vector<WriteResult> HLQ_StoreValues(const char* file,

@@ -60,6 +60,9 @@ class HLQCodepageLists {
  public:
   const std::vector<std::string>& shownFor(int mode);
   bool printersOwn(int mode);
+  // The list a page shows for `mode`, taken as it is (the window checks a
+  // code page against its own selector, not a new discovery).
+  void showing(int mode, std::vector<std::string> names) { lists_[mode] = std::move(names); }
 
  private:
   const SupportedDeviceInfo& printer();
