@@ -239,7 +239,8 @@ TEST_F(MsrPage, BlankSentinelsAreStoredAsDefaultsAndBlankWrapperTextsAreRefused)
   EXPECT_TRUE(report.refused);
   ASSERT_EQ(report.notStored.size(), 1u);
   EXPECT_EQ(report.notStored[0].reason,
-            "holds \" \\t \": a wrapper text of blanks alone would read back as empty");
+            "holds \" \\t \": a wrapper text holds at most 8 characters and no control "
+            "characters, not \" \\t \"");
 
   gtk_entry_set_text(ui_->entries.gtkentry_headwrapper, "kept");
   EXPECT_TRUE(apply().notStored.empty());
