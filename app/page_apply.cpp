@@ -12,6 +12,8 @@
 #include "app/page_views.h"
 #include "config/helper_async.h"
 #include "config/xml_values.h"
+#include "pages/field_checks.h"
+#include "pages/page_state.h"
 #include "pages/shown_values.h"
 
 namespace {
@@ -26,8 +28,9 @@ using ApplyPtr = std::shared_ptr<Apply>;
 
 void report(const ApplyPtr& apply, const std::vector<WriteResult>& results) {
   HLQ_RememberStored(apply->page, apply->writes.values(), results);
-  HLQCT_FinishApply(apply->writes.report(results), apply->successText.c_str(),
-                    apply->title.c_str());
+  const ApplyReport done = apply->writes.report(results);
+  HLQ_CheckPageFields(apply->page);
+  HLQCT_FinishApply(done, apply->successText.c_str(), apply->title.c_str());
 }
 
 void store(const ApplyPtr& apply) {

@@ -6,6 +6,7 @@
 
 #include "config/config_layout.h"
 #include "config/xml_config.h"
+#include "devices/port_mapping.h"
 
 namespace {
 
@@ -95,12 +96,14 @@ void setEntryText(GtkEntry* entry, const std::string& text) {
   gtk_entry_set_text(entry, valid);
 }
 
+// The selector's item for a stored port: by the text alone, as every port
+// selector maps it; a position past its items selects nothing.
 int portPosition(const HLQStoredValue& value, const HLQShownValue& shown) {
-  if (shown.kind != HLQShownValue::Kind::Text) return 0;  // absent shows as None
-  if (shown.text == "none") return 0;
-  for (int i = 0; value.choices && value.choices[i]; ++i)
-    if (shown.text == value.choices[i]) return i + 1;
-  return -1;
+  if (shown.kind != HLQShownValue::Kind::Text || shown.text == "none") return 0;
+  int items = 1;
+  for (int i = 0; value.choices && value.choices[i]; ++i) ++items;
+  const int position = HLQCT_DevicePortIndexParsing(shown.text.c_str());
+  return position < items ? position : -1;
 }
 
 int choicePosition(const HLQStoredValue& value, const HLQShownValue& shown,

@@ -127,3 +127,12 @@ HLQPageWrites HLQ_CollectPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* e
   if (combos) HLQ_UseShownCodepages(combos, HLQ_PageTexts(page), &codepages);
   return HLQPageWrites(page, HLQ_FieldsOf(page, combos, entries, checks), &codepages);
 }
+
+std::string HLQ_RefusalOfField(HLQPage page, const HLQField& field) {
+  HLQGivenValue given;
+  if (!HLQ_GivenOfField(field, &given) || HLQ_FieldUntouched(page, field, given)) return "";
+  HLQCodepageLists codepages;
+  const HLQChangePlan plan =
+      HLQ_PlanChanges({{field.value, given}}, HLQ_PageTexts(page), &codepages);
+  return plan.values.empty() ? "" : plan.values[0].refused;
+}

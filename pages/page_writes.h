@@ -69,3 +69,7 @@ std::string HLQ_FieldName(const HLQField& field);
 // list the printer page shows).
 HLQPageWrites HLQ_CollectPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
                               HLQCheckBoxes* checks);
+
+// Why the field's text cannot be stored, as an Apply would refuse it; ""
+// when it can, or when it shows what the page read.
+std::string HLQ_RefusalOfField(HLQPage page, const HLQField& field);

@@ -562,10 +562,10 @@ TEST(UiFileLabels, MnemonicLettersDoNotClashWithinAPage) {
   }
 }
 
-// What start-up adds to each page: a notice and a waiting line, hidden
-// until needed, and a "Try again" that a key reaches without clashing with
-// a field of its page.
-TEST(PageViews, EachPageGetsAHiddenNoticeAndWaitingLineWithAFreeMnemonic) {
+// What a page gets once its file was not read: a notice, hidden again once
+// read, and a "Try again" that a key reaches without clashing with a field
+// of its page. Start-up builds none of it.
+TEST(PageViews, EachPageGetsANoticeWhenNeededWithAFreeMnemonic) {
   LoadedUi ui;
   EXPECT_TRUE(HLQ_PageViewProblems(ui.builder()).empty());
   std::map<guint, std::set<std::string>> before[5];
@@ -575,6 +575,16 @@ TEST(PageViews, EachPageGetsAHiddenNoticeAndWaitingLineWithAFreeMnemonic) {
     for (const auto& [key, text] : mnemonicsOf(gtk_notebook_get_nth_page(notebook, i)))
       before[i][key].insert(text);
   ui.addPageViews();
+  const HLQPage pages[] = {HLQPage::Printer, HLQPage::CashDrawer, HLQPage::LineDisplay,
+                           HLQPage::Msr, HLQPage::Logging};
+  for (HLQPage page : pages) EXPECT_FALSE(HLQ_IsUnread(page, nullptr));
+  for (const char* id : {"printermodcfg", "cdmodcfg", "ldmodcfg", "msrmodcfg", "logmodcfg"})
+    for (GtkWidget* w : widgetsBelow(ui.window()))
+      EXPECT_FALSE(GTK_IS_INFO_BAR(w)) << id << ": a notice built for a page that was read";
+  for (HLQPage page : pages) {
+    HLQ_ShowUnread(page, "/x", "why");
+    HLQ_ShowRead(page);
+  }
   for (const char* id : {"printermodcfg", "cdmodcfg", "ldmodcfg", "msrmodcfg", "logmodcfg"}) {
     SCOPED_TRACE(id);
     int page = -1;
