@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <set>
@@ -24,6 +25,10 @@
 #include "pages/msr_page.h"
 #include "model/page_model.h"
 #include "pages/printer_page.h"
+#include "hlqctl/change_input.h"
+#include "pages/field_checks.h"
+#include "pages/page_state.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
 
@@ -496,7 +501,15 @@ TEST(UiFileItems, SelectorsAgreeWithThePageModel) {
     for (const char* const* port = HLQ_PortsOfSelector(value->key); port && *port; ++port)
       expected.push_back(*port);
     EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(combo)), expected) << name;
-    EXPECT_EQ(choices(*value), std::vector<std::string>(expected.begin() + 1, expected.end()));
+    // What the window stores for each item is a text the model takes, and
+    // a neighbour selector's port is not.
+    for (const std::string& item : expected)
+      EXPECT_EQ(HLQ_RefusalOfStoredText(*value, HLQCT_PortTextToStore(item.c_str()).c_str()), "")
+          << name << " " << item;
+    for (const char* other : {"/dev/ttyS12", "/dev/ttyS17", "/dev/ttyS19", "/dev/ttyS21"}) {
+      if (std::find(expected.begin(), expected.end(), other) == expected.end())
+        EXPECT_NE(HLQ_RefusalOfStoredText(*value, other), "") << name << " took " << other;
+    }
   }
   const HLQStoredValue* codePage = HLQ_FindStoredValueNamed("printer.code-page");
   ASSERT_NE(codePage, nullptr);
@@ -655,6 +668,62 @@ TEST(UiFileWindow, FitsASmallTerminalScreen) {
   gtk_widget_get_preferred_size(ui.window(), &minimum, &natural);
   EXPECT_LE(natural.width, 1024);
   EXPECT_LE(natural.height, 768);
+}
+
+// ------------------------------------------------- the window and hlqctl
+
+bool markedRefused(GtkWidget* field) {
+  return gtk_style_context_has_class(gtk_widget_get_style_context(field), GTK_STYLE_CLASS_ERROR);
+}
+
+// hlqctl's answer to "set KEY=TEXT" on the same files: refused or not.
+bool commandLineRefuses(const HLQStoredValue& value, const std::string& text) {
+  std::vector<HLQValueRequest> requests;
+  std::string problem;
+  if (!HLQCtl_RequestsOfOperands({std::string(value.name) + "=" + text}, &requests, &problem))
+    return true;
+  HLQCodepageLists codepages;
+  const HLQChangePlan plan =
+      HLQ_PlanChanges(requests, HLQ_ReadStoredTexts({value.file}), &codepages);
+  return !plan.values.at(0).refused.empty();
+}
+
+// Every key the model names has a field in the window; each text typed into
+// an entry is marked refused exactly where the command line refuses it, and
+// every item of a selector and every state of a box is one it takes.
+TEST(Faces, TheWindowAndTheCommandLineAcceptAndRefuseTheSameTexts) {
+  TempDir dir;
+  HLQTest_CopySample("KWNConfig.xml", dir.file("KWNConfig.xml"));
+  HLQTest_CopySample("KWNLogging.xml", dir.file("KWNLogging.xml"));
+  HLQTest_SetDeviceConfigPath(dir.file("KWNConfig.xml"));
+  HLQTest_SetLoggingConfigPath(dir.file("KWNLogging.xml"));
+  LoadedUi ui;
+  HLQ_ForgetPageStates();
+  HLQ_CheckFieldsAsTyped(&ui.combos, &ui.entries, &ui.checks);
+  const std::vector<std::string> texts = {
+      "", " ", "%", "%%", ";", "\xc3\xa9", "a\tb", "12345678", "123456789", "   ", "0a1b",
+      "0A1B", "0a1", "0a1g", "ffff", "CD-1", std::string(255, 'S'), std::string(256, 'S'),
+      "x\x7f", "true"};
+  for (const HLQStoredValue* value : HLQ_NamedValues()) {
+    SCOPED_TRACE(value->name);
+    GtkWidget* field = HLQ_FieldWidget(value->name);
+    ASSERT_NE(field, nullptr) << "no field of the window shows it";
+    if (GTK_IS_ENTRY(field)) {
+      gtk_entry_set_max_length(GTK_ENTRY(field), 0);  // the rule, not the entry, decides
+      for (const std::string& text : texts) {
+        gtk_entry_set_text(GTK_ENTRY(field), text.c_str());
+        EXPECT_EQ(markedRefused(field), commandLineRefuses(*value, text)) << '"' << text << '"';
+      }
+      gtk_entry_set_text(GTK_ENTRY(field), "");
+    } else if (GTK_IS_CHECK_BUTTON(field)) {
+      for (const char* state : {"on", "off"}) EXPECT_FALSE(commandLineRefuses(*value, state));
+    } else if (value->choices) {
+      const int items = static_cast<int>(HLQTest_ComboItems(GTK_COMBO_BOX(field)).size());
+      for (int i = 0; i < items; ++i)
+        EXPECT_FALSE(commandLineRefuses(*value, std::to_string(i))) << "item " << i;
+    }
+  }
+  HLQ_ForgetPageStates();
 }
 
 }  // namespace
