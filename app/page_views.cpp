@@ -38,7 +38,7 @@ struct View {
   const PageIds* ids = nullptr;
   GtkBox* root = nullptr;
   GtkWidget* buttonBox = nullptr;
-  GtkWidget* fields = nullptr;          // the groups that show the file's values, in one box
+  GtkWidget* fields = nullptr;  // the groups that show the file's values, in one box once unread
   GtkWidget* apply = nullptr;
   std::vector<GtkWidget*> editButtons;  // Default, Clear
   GtkRevealer* notice = nullptr;
@@ -65,13 +65,14 @@ View* viewOf(HLQPage page) {
 void addNotice(View& v);
 void addStatus(View& v);
 void addRefusal(View& v);
+GtkWidget* groupFields(GtkBox* root, GtkWidget* buttonBox);
 
 void refresh(View& v) {
   if (v.unread && !v.notice) addNotice(v);
   if (v.waiting > 0 && !v.status) addStatus(v);
   if (!v.refused.empty() && !v.refusalText) addRefusal(v);
   const bool usable = !v.unread && v.waiting == 0;
-  gtk_widget_set_sensitive(v.fields, !v.unread);
+  if (v.fields) gtk_widget_set_sensitive(v.fields, !v.unread);
   gtk_widget_set_sensitive(v.apply, usable && v.refused.empty());
   for (GtkWidget* w : v.editButtons) gtk_widget_set_sensitive(w, usable);
   if (v.notice) {
@@ -115,6 +116,8 @@ void onRetry(GtkButton*, gpointer page) {
 void addNotice(View& v) {
   const PageIds& ids = *v.ids;
   GtkBox* root = v.root;
+  // Only a page that was not read needs its fields in one box.
+  if (!v.fields) v.fields = groupFields(root, v.buttonBox);
   GtkWidget* bar = gtk_info_bar_new();
   gtk_info_bar_set_message_type(GTK_INFO_BAR(bar), GTK_MESSAGE_WARNING);
   name(bar, "notice_unread", ids.name);
@@ -174,8 +177,8 @@ GtkWidget* widget(GtkBuilder* builder, const char* id) {
   return id ? GTK_WIDGET(gtk_builder_get_object(builder, id)) : nullptr;
 }
 
-// The page's groups move into one box of their own, so that a page that
-// cannot be used is made insensitive in one call.
+// The page's groups move into one box of their own the first time the page
+// cannot be used, so that it is made insensitive in one call.
 GtkWidget* groupFields(GtkBox* root, GtkWidget* buttonBox) {
   GtkWidget* fields = gtk_box_new(GTK_ORIENTATION_VERTICAL, gtk_box_get_spacing(root));
   GList* children = gtk_container_get_children(GTK_CONTAINER(root));
@@ -204,7 +207,6 @@ void build(GtkBuilder* builder, const PageIds& ids) {
   v.root = GTK_BOX(widget(builder, ids.root));
   v.apply = widget(builder, ids.apply);
   v.buttonBox = gtk_widget_get_parent(v.apply);
-  v.fields = groupFields(v.root, v.buttonBox);
   for (const char* id : {ids.defaults, ids.clear})
     if (GtkWidget* button = widget(builder, id)) v.editButtons.push_back(button);
 }
