@@ -12,20 +12,28 @@ namespace {
 constexpr HLQPage kPages[] = {HLQPage::Printer, HLQPage::CashDrawer, HLQPage::LineDisplay,
                               HLQPage::Msr, HLQPage::Logging};
 constexpr const char* kOwnTooltip = "hlq-own-tooltip";
+constexpr const char* kOwnDescription = "hlq-own-description";
 
-// The UI file's own tooltip comes back once the field is accepted again.
+// What the UI file gave the field, kept the first time it is marked.
+const char* own(GtkWidget* field, const char* key, const char* now) {
+  if (!g_object_get_data(G_OBJECT(field), key))
+    g_object_set_data_full(G_OBJECT(field), key, g_strdup(now ? now : ""), g_free);
+  return static_cast<const char*>(g_object_get_data(G_OBJECT(field), key));
+}
+
+// The UI file's own tooltip and description come back once the field is
+// accepted again.
 void mark(GtkWidget* field, const std::string& refusal) {
   GtkStyleContext* style = gtk_widget_get_style_context(field);
   AtkObject* accessible = gtk_widget_get_accessible(field);
-  if (!g_object_get_data(G_OBJECT(field), kOwnTooltip))
-    g_object_set_data_full(G_OBJECT(field), kOwnTooltip,
-                           g_strdup(gtk_widget_get_tooltip_text(field) ? gtk_widget_get_tooltip_text(field) : ""),
-                           g_free);
-  const char* own = static_cast<const char*>(g_object_get_data(G_OBJECT(field), kOwnTooltip));
+  g_autofree gchar* tooltip = gtk_widget_get_tooltip_text(field);
+  const char* ownTooltip = own(field, kOwnTooltip, tooltip);
+  const char* ownDescription =
+      own(field, kOwnDescription, atk_object_get_description(accessible));
   if (refusal.empty()) {
     gtk_style_context_remove_class(style, GTK_STYLE_CLASS_ERROR);
-    gtk_widget_set_tooltip_text(field, *own ? own : nullptr);
-    atk_object_set_description(accessible, own);
+    gtk_widget_set_tooltip_text(field, *ownTooltip ? ownTooltip : nullptr);
+    atk_object_set_description(accessible, ownDescription);
   } else {
     gtk_style_context_add_class(style, GTK_STYLE_CLASS_ERROR);
     gtk_widget_set_tooltip_text(field, refusal.c_str());
