@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/apply_report.h"
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
 #include "app/page_fill.h"
 #include "app/page_views.h"
 #include "app/shutdown.h"
-#include "app/translations.h"
+#include "base/translations.h"
 #include "config/helper_calls.h"
 #include "pages/cashdrawer_page.h"
 #include "pages/field_checks.h"

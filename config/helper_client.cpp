@@ -4,17 +4,12 @@
 
 #include <clocale>
 
+#include "base/owned_text.h"
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
 #include "helper1-generated.h"
 
 namespace {
-
-std::string owned(gchar* text) {
-  std::string copy = text ? text : "";
-  g_free(text);
-  return copy;
-}
 
 // The proxy of one call; nullptr with `error` set when the bus cannot be had.
 HlqHelper1* connect(GError** error) {
@@ -93,7 +88,7 @@ bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
     return false;
   }
   if (status != 0)
-    *problem = owned(g_strdup_printf(_("the restart command ended with status %d"), status));
+    *problem = HLQ_OwnedText(g_strdup_printf(_("the restart command ended with status %d"), status));
   return status == 0;
 }
 
@@ -143,12 +138,12 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
     return _("not authorised: too many of your calls are waiting for authorisation; try again");
   if (name == HLQ_HELPER_ERROR_FAILED)
     // TRANSLATORS: %s is the system's reason, in English.
-    return owned(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));
+    return HLQ_OwnedText(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));
   if (*refused)
     // TRANSLATORS: %s is the helper's reason.
-    return owned(g_strdup_printf(_("the helper refused it: %s"), error->message));
+    return HLQ_OwnedText(g_strdup_printf(_("the helper refused it: %s"), error->message));
   // TRANSLATORS: %s is the system's reason, in English.
-  return owned(g_strdup_printf(
+  return HLQ_OwnedText(g_strdup_printf(
       _("the helper that stores values for other users is not installed or could not be "
         "reached: %s"),
       error->message));

@@ -1,6 +1,5 @@
-// The flat configuration functions, and the one choice that the reads and the
-// stores of an Apply add to the configuration class: whether this process
-// works on the file itself or has the privileged helper do it.
+#include "config/xml_wrapper.h"
+
 #include <fcntl.h>
 #include <glib/gi18n-lib.h>
 #include <unistd.h>

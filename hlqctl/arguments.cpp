@@ -1,4 +1,5 @@
 #include "hlqctl/arguments.h"
+#include "base/owned_text.h"
 
 #include <glib.h>
 #include <glib/gi18n-lib.h>
@@ -22,12 +23,6 @@ constexpr Verb kVerbs[] = {
     {"restart", kNoAsk, 0, 0},      {"devices", kJson, 0, 0},
     {"codepages", kJson, 0, 0},     {"keys", kJson, 0, 0},
 };
-
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
 
 const char* summary() {
   return _("Verbs:\n"
@@ -55,7 +50,7 @@ bool refuseOption(bool given, unsigned option, const Verb& verb, const char* nam
                   std::string* problem) {
   if (!given || (verb.options & option)) return true;
   // TRANSLATORS: an option, then the verb it does not go with.
-  *problem = owned(g_strdup_printf(_("the option %s does not go with %s"), name, verb.name));
+  *problem = HLQ_OwnedText(g_strdup_printf(_("the option %s does not go with %s"), name, verb.name));
   return false;
 }
 
@@ -96,7 +91,7 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
   if (words.empty()) return *problem = _("no verb was given"), false;
   const Verb* verb = findVerb(words[0]);
   // TRANSLATORS: %s is the verb given.
-  if (!verb) return *problem = owned(g_strdup_printf(_("unknown verb %s"), words[0].c_str())), false;
+  if (!verb) return *problem = HLQ_OwnedText(g_strdup_printf(_("unknown verb %s"), words[0].c_str())), false;
   arguments->verb = verb->name;
   arguments->operands.assign(words.begin() + 1, words.end());
   arguments->json = json;
@@ -109,7 +104,7 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
   const size_t count = arguments->operands.size();
   if (count < verb->fewest || count > verb->most) {
     // TRANSLATORS: %s is the verb.
-    *problem = owned(g_strdup_printf(_("wrong number of arguments for %s"), verb->name));
+    *problem = HLQ_OwnedText(g_strdup_printf(_("wrong number of arguments for %s"), verb->name));
     return false;
   }
   return true;

@@ -9,30 +9,25 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "base/owned_text.h"
 #include "hlqctl/table.h"
 
 namespace {
 
 using Json = nlohmann::json;
 
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
-
 bool add(const std::string& key, const HLQGivenValue& given, std::set<std::string>* seen,
          std::vector<HLQValueRequest>* requests, std::string* problem) {
   const HLQStoredValue* value = HLQ_FindStoredValueNamed(key);
   if (!value) {
     // TRANSLATORS: %s is the key given.
-    *problem = owned(g_strdup_printf(_("unknown key %s (hlqctl keys lists them)"),
+    *problem = HLQ_OwnedText(g_strdup_printf(_("unknown key %s (hlqctl keys lists them)"),
                                      HLQCtl_Printable(key).c_str()));
     return false;
   }
   if (!seen->insert(key).second) {
     // TRANSLATORS: %s is the key given twice.
-    *problem = owned(g_strdup_printf(_("the key %s is given more than once"), key.c_str()));
+    *problem = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"), key.c_str()));
     return false;
   }
   requests->push_back({value, given});
@@ -65,7 +60,7 @@ bool HLQCtl_RequestsOfOperands(const std::vector<std::string>& operands,
     const size_t equals = operand.find('=');
     if (equals == std::string::npos) {
       // TRANSLATORS: %s is the argument given.
-      *problem = owned(g_strdup_printf(_("%s is not KEY=VALUE"),
+      *problem = HLQ_OwnedText(g_strdup_printf(_("%s is not KEY=VALUE"),
                                        HLQCtl_Printable(operand).c_str()));
       return false;
     }
@@ -95,12 +90,12 @@ bool HLQCtl_RequestsOfJson(const std::string& document, std::vector<HLQValueRequ
     object = Json::parse(document, collectKeys);
   } catch (const Json::parse_error& error) {
     // TRANSLATORS: %s is the parser's reason, in English.
-    *problem = owned(g_strdup_printf(_("the input is not JSON: %s"), error.what()));
+    *problem = HLQ_OwnedText(g_strdup_printf(_("the input is not JSON: %s"), error.what()));
     return false;
   }
   if (!object.is_object()) return *problem = _("the input is not one JSON object"), false;
   if (!repeated.empty()) {
-    *problem = owned(g_strdup_printf(_("the key %s is given more than once"),
+    *problem = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"),
                                      HLQCtl_Printable(*repeated.begin()).c_str()));
     return false;
   }

@@ -3,7 +3,7 @@
 // client is loaded only when a call needs it.
 #include <glib.h>
 
-#include "app/translations.h"
+#include "base/translations.h"
 #include "config/helper_calls.h"
 #include "hlqctl/arguments.h"
 #include "hlqctl/exit_codes.h"

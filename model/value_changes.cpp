@@ -1,24 +1,18 @@
-// The stored texts that a technician's values become, each checked with
-// the page model before anything is written.
+#include "model/value_changes.h"
+
 #include <glib.h>
 #include <glib/gi18n-lib.h>
 
 #include <cstring>
 
+#include "base/owned_text.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "devices/port_mapping.h"
-#include "model/page_values.h"
 
 namespace {
 
 using Kind = HLQGivenValue::Kind;
-
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
 
 std::string quoted(const HLQGivenValue& given) {
   if (given.kind == Kind::Boolean) return given.on ? "true" : "false";
@@ -63,7 +57,7 @@ Converted textOnly(const HLQStoredValue& value, const HLQGivenValue& given,
                    std::string (*toStore)(const HLQStoredValue&, const std::string&)) {
   if (given.kind != Kind::Text)
     // TRANSLATORS: %s is the value given (a JSON boolean or number).
-    return refusedAs(owned(g_strdup_printf(_("this value is a text (a JSON string), not %s"),
+    return refusedAs(HLQ_OwnedText(g_strdup_printf(_("this value is a text (a JSON string), not %s"),
                                            quoted(given).c_str())));
   return checked(value, toStore(value, given.text));
 }
@@ -80,7 +74,7 @@ Converted port(const HLQStoredValue& value, const HLQGivenValue& given) {
   if (position >= 0 && position < static_cast<long>(ports.size()))
     return checked(value, ports[static_cast<size_t>(position)]);
   // TRANSLATORS: %s is the value given; %d the last position of the port selector.
-  return refusedAs(owned(g_strdup_printf(
+  return refusedAs(HLQ_OwnedText(g_strdup_printf(
       _("%s is not a position of this port selector (0 for none, up to %d)"),
       quoted(given).c_str(), static_cast<int>(ports.size()) - 1)));
 }
@@ -89,7 +83,7 @@ Converted boolean(const HLQStoredValue& value, const HLQGivenValue& given) {
   bool on = false;
   if (!parseBoolean(given, &on))
     // TRANSLATORS: %s is the value given.
-    return refusedAs(owned(g_strdup_printf(
+    return refusedAs(HLQ_OwnedText(g_strdup_printf(
         _("%s is not a yes or no (true/false, yes/no, on/off or 1/0)"), quoted(given).c_str())));
   return checked(value, value.rule == HLQRuleKind::LoggingBool ? HLQ_LoggingBoolText(on)
                                                                : HLQ_DeviceBoolText(on));
@@ -113,7 +107,7 @@ Converted choice(const HLQStoredValue& value, const HLQGivenValue& given,
   std::string listed;
   for (const std::string& name : names) listed += (listed.empty() ? "" : ", ") + name;
   // TRANSLATORS: the value given; the names of the list; the last position of the list.
-  return refusedAs(owned(g_strdup_printf(_("%s is not in the list (%s), nor a position from 0 "
+  return refusedAs(HLQ_OwnedText(g_strdup_printf(_("%s is not in the list (%s), nor a position from 0 "
                                            "to %d"),
                                          quoted(given).c_str(), listed.c_str(), count - 1)));
 }

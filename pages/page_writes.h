@@ -17,6 +17,7 @@
 #include "app/overwrite_question.h"
 #include "config/xml_config.h"
 #include "model/page_values.h"
+#include "model/value_changes.h"
 #include "pages/page_fields.h"
 #include "pages/shown_values.h"
 

@@ -13,6 +13,7 @@
 
 #include "config/config_layout.h"
 #include "model/page_values.h"
+#include "model/value_changes.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/page_fill.h"
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "devices/codepage_record.h"
 #include "pages/codepages.h"
 #include "devices/usb_ids.h"

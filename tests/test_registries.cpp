@@ -31,6 +31,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
+#include "model/value_changes.h"
 
 namespace {
 
@@ -507,8 +508,9 @@ TEST(UiFileItems, SelectorsAgreeWithThePageModel) {
       EXPECT_EQ(HLQ_RefusalOfStoredText(*value, HLQCT_PortTextToStore(item.c_str()).c_str()), "")
           << name << " " << item;
     for (const char* other : {"/dev/ttyS12", "/dev/ttyS17", "/dev/ttyS19", "/dev/ttyS21"}) {
-      if (std::find(expected.begin(), expected.end(), other) == expected.end())
+      if (std::find(expected.begin(), expected.end(), other) == expected.end()) {
         EXPECT_NE(HLQ_RefusalOfStoredText(*value, other), "") << name << " took " << other;
+      }
     }
   }
   const HLQStoredValue* codePage = HLQ_FindStoredValueNamed("printer.code-page");

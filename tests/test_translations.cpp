@@ -1,6 +1,6 @@
 // The window and its messages in German, from the catalog this build
 // compiled, and the exact English originals in the C locale.
-#include "app/translations.h"
+#include "base/translations.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tools/bench/loaded_pages.h"
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "config/helper_calls.h"
 #include "app/startup.h"
 
