@@ -11,7 +11,9 @@
 
 #include "app/apply_report.h"
 #include "config/config_layout.h"
+#include "model/page_model.h"
 #include "pages/msr_page.h"
+#include "pages/page_fields.h"
 #include "tests/support/dialog_catcher.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
@@ -20,20 +22,26 @@
 
 namespace {
 
-const std::vector<std::string> kBooleanKeys = {
-    "CR_Enabled",        "Track1_Enabled",    "Track2_Enabled",
-    "Track3_Enabled",    "Strip_Sentinels",   "Hide_Error_Tracks",
-    "Track1_CR_Enabled", "Track2_CR_Enabled", "Track3_CR_Enabled"};
-const std::vector<std::string> kSentinelKeys = {"Track1_Start_Sentinel", "Track2_Start_Sentinel",
-                                                "Track3_Start_Sentinel", "End_Sentinel"};
-const std::vector<std::string> kAllMsrKeys = {
-    "CR_Enabled",        "Track1_Enabled",        "Track2_Enabled",
-    "Track3_Enabled",    "Strip_Sentinels",       "Hide_Error_Tracks",
-    "Track1_CR_Enabled", "Track2_CR_Enabled",     "Track3_CR_Enabled",
-    "Track1_Start_Sentinel", "Track2_Start_Sentinel", "Track3_Start_Sentinel",
-    "End_Sentinel",
-    "Head_Wrapper",      "Head_Wrapper_Bk",       "Head_Wrapper_Chbx",
-    "Tail_Wrapper",      "Tail_Wrapper_Bk",       "Tail_Wrapper_Chbx"};
+// The page's keys, taken from the page model, so that a value the model
+// adds to the page is covered here without a list of its own.
+std::vector<std::string> msrKeys(bool (*wanted)(const HLQStoredValue&)) {
+  std::vector<std::string> keys;
+  for (const HLQStoredValue& value : HLQ_StoredValues())
+    if (value.page == HLQPage::Msr && value.section == std::string(kwn::MSR) && wanted(value))
+      keys.push_back(value.key);
+  return keys;
+}
+bool isWrapperFlag(const HLQStoredValue& value) {
+  for (const HLQWrapperKeys& wrapper : HLQ_WRAPPERS)
+    if (value.key == std::string(wrapper.flag)) return true;
+  return false;
+}
+const std::vector<std::string> kBooleanKeys = msrKeys([](const HLQStoredValue& v) {
+  return v.rule == HLQRuleKind::DeviceBool && !isWrapperFlag(v);
+});
+const std::vector<std::string> kSentinelKeys =
+    msrKeys([](const HLQStoredValue& v) { return v.rule == HLQRuleKind::Sentinel; });
+const std::vector<std::string> kAllMsrKeys = msrKeys([](const HLQStoredValue&) { return true; });
 
 struct Wrapper {
   const char* name;
@@ -92,18 +100,12 @@ class MsrPage : public ::testing::Test {
   // A null key removes the whole section.
   void remove(const char* section, const char* key) { HLQTest_RemoveElement(path_, section, key); }
 
+  // The check box the window binds to the key.
   GtkCheckButton* box(const std::string& key) {
-    static const std::map<std::string, GtkCheckButton* HLQCheckBoxes::*> boxes = {
-        {"CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_carriageretunrenbld},
-        {"Track1_Enabled", &HLQCheckBoxes::gtkcheckbtn_track1enbld},
-        {"Track2_Enabled", &HLQCheckBoxes::gtkcheckbnt_track2enbld},
-        {"Track3_Enabled", &HLQCheckBoxes::gtkcheckbtn_track3enbld},
-        {"Strip_Sentinels", &HLQCheckBoxes::gtkcheckbtn_stripsentinels},
-        {"Hide_Error_Tracks", &HLQCheckBoxes::gtkcheckbtn_hideerrtraks},
-        {"Track1_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack1enbld},
-        {"Track2_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack2enbld},
-        {"Track3_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack3en}};
-    return ui_->checks.*boxes.at(key);
+    const HLQStoredValue* value =
+        HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::MSR, key.c_str(), nullptr);
+    EXPECT_NE(value, nullptr) << key;
+    return GTK_CHECK_BUTTON(HLQ_FieldWidget(value->name));
   }
   std::vector<GtkCheckButton*> perTrackCr() {
     return {box("Track1_CR_Enabled"), box("Track2_CR_Enabled"), box("Track3_CR_Enabled")};
