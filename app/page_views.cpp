@@ -38,7 +38,8 @@ struct View {
   const PageIds* ids = nullptr;
   GtkBox* root = nullptr;
   GtkWidget* buttonBox = nullptr;
-  GtkWidget* fields = nullptr;  // the groups that show the file's values, in one box once unread
+  std::vector<GtkWidget*> fields;  // the groups that show the file's values
+  bool fieldsUsable = true;        // as last set on them
   GtkWidget* apply = nullptr;
   std::vector<GtkWidget*> editButtons;  // Default, Clear
   GtkRevealer* notice = nullptr;
@@ -65,14 +66,17 @@ View* viewOf(HLQPage page) {
 void addNotice(View& v);
 void addStatus(View& v);
 void addRefusal(View& v);
-GtkWidget* groupFields(GtkBox* root, GtkWidget* buttonBox);
 
 void refresh(View& v) {
   if (v.unread && !v.notice) addNotice(v);
   if (v.waiting > 0 && !v.status) addStatus(v);
   if (!v.refused.empty() && !v.refusalText) addRefusal(v);
   const bool usable = !v.unread && v.waiting == 0;
-  if (v.fields) gtk_widget_set_sensitive(v.fields, !v.unread);
+  // The groups as containers, and only when the page's state changes.
+  if (v.fieldsUsable == v.unread) {
+    v.fieldsUsable = !v.unread;
+    for (GtkWidget* group : v.fields) gtk_widget_set_sensitive(group, v.fieldsUsable);
+  }
   gtk_widget_set_sensitive(v.apply, usable && v.refused.empty());
   for (GtkWidget* w : v.editButtons) gtk_widget_set_sensitive(w, usable);
   if (v.notice) {
@@ -116,8 +120,6 @@ void onRetry(GtkButton*, gpointer page) {
 void addNotice(View& v) {
   const PageIds& ids = *v.ids;
   GtkBox* root = v.root;
-  // Only a page that was not read needs its fields in one box.
-  if (!v.fields) v.fields = groupFields(root, v.buttonBox);
   GtkWidget* bar = gtk_info_bar_new();
   gtk_info_bar_set_message_type(GTK_INFO_BAR(bar), GTK_MESSAGE_WARNING);
   name(bar, "notice_unread", ids.name);
@@ -177,36 +179,16 @@ GtkWidget* widget(GtkBuilder* builder, const char* id) {
   return id ? GTK_WIDGET(gtk_builder_get_object(builder, id)) : nullptr;
 }
 
-// The page's groups move into one box of their own the first time the page
-// cannot be used, so that it is made insensitive in one call.
-GtkWidget* groupFields(GtkBox* root, GtkWidget* buttonBox) {
-  GtkWidget* fields = gtk_box_new(GTK_ORIENTATION_VERTICAL, gtk_box_get_spacing(root));
-  GList* children = gtk_container_get_children(GTK_CONTAINER(root));
-  for (GList* l = children; l; l = l->next) {
-    GtkWidget* child = GTK_WIDGET(l->data);
-    if (child == buttonBox) break;
-    gboolean expand = FALSE, fill = FALSE;
-    guint padding = 0;
-    GtkPackType pack;
-    gtk_box_query_child_packing(root, child, &expand, &fill, &padding, &pack);
-    g_object_ref(child);
-    gtk_container_remove(GTK_CONTAINER(root), child);
-    gtk_box_pack_start(GTK_BOX(fields), child, expand, fill, padding);
-    g_object_unref(child);
-  }
-  g_list_free(children);
-  gtk_box_pack_start(root, fields, TRUE, TRUE, 0);
-  gtk_box_reorder_child(root, fields, 0);
-  gtk_widget_show(fields);
-  return fields;
-}
-
 void build(GtkBuilder* builder, const PageIds& ids) {
   View& v = g_views[ids.page];
   v.ids = &ids;
   v.root = GTK_BOX(widget(builder, ids.root));
   v.apply = widget(builder, ids.apply);
   v.buttonBox = gtk_widget_get_parent(v.apply);
+  GList* children = gtk_container_get_children(GTK_CONTAINER(v.root));
+  for (GList* l = children; l; l = l->next)
+    if (l->data != v.buttonBox) v.fields.push_back(GTK_WIDGET(l->data));
+  g_list_free(children);
   for (const char* id : {ids.defaults, ids.clear})
     if (GtkWidget* button = widget(builder, id)) v.editButtons.push_back(button);
 }
