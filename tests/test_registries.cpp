@@ -499,7 +499,7 @@ TEST(UiFileItems, SelectorsAgreeWithThePageModel) {
     const HLQStoredValue* value = HLQ_FindStoredValueNamed(name);
     ASSERT_NE(value, nullptr) << name;
     std::vector<std::string> expected = {"None"};
-    for (const char* const* port = HLQ_PortsOfSelector(value->key); port && *port; ++port)
+    for (const char* const* port = value->choices; port && *port; ++port)
       expected.push_back(*port);
     EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(combo)), expected) << name;
     // What the window stores for each item is a text the model takes, and
