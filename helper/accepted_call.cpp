@@ -49,8 +49,7 @@ std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char
     // TRANSLATORS: the helper's refusal: section, key, then the file's name.
     return HLQ_OwnedText(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s file"),
                                  quoted(section).c_str(), quoted(key).c_str(), file));
-  why = HLQ_RefusalOfStoredText(*stored, value);
-  if (why.empty()) return "";
+  if (HLQ_CheckStoredText(*stored, value, &why)) return "";
   // TRANSLATORS: the helper's refusal: the key, then why its value was refused.
   return HLQ_OwnedText(g_strdup_printf(_("%s: %s"), key, why.c_str()));
 }

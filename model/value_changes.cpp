@@ -50,7 +50,9 @@ struct Converted {
 Converted refusedAs(std::string reason) { return {"", std::move(reason)}; }
 
 Converted checked(const HLQStoredValue& value, const std::string& text) {
-  return {text, HLQ_RefusalOfStoredText(value, text.c_str())};
+  Converted converted{text, ""};
+  HLQ_CheckStoredText(value, text.c_str(), &converted.refused);
+  return converted;
 }
 
 Converted textOnly(const HLQStoredValue& value, const HLQGivenValue& given,
@@ -101,8 +103,9 @@ Converted choice(const HLQStoredValue& value, const HLQGivenValue& given,
       if (g_ascii_strcasecmp(given.text.c_str(), names[static_cast<size_t>(i)].c_str()) == 0)
         return checked(value, HLQ_NumberText(i));
   if (isPosition(given)) {
-    std::string refused = HLQ_RefusalOfPosition(given.text.c_str(), count);
-    return refused.empty() ? checked(value, given.text) : refusedAs(refused);
+    std::string refused;
+    return HLQ_CheckPosition(given.text.c_str(), count, &refused) ? checked(value, given.text)
+                                                                 : refusedAs(refused);
   }
   std::string listed;
   for (const std::string& name : names) listed += (listed.empty() ? "" : ", ") + name;
@@ -217,7 +220,7 @@ void planWrapper(Planning* p, const HLQWrapperKeys& wrapper) {
   const HLQWrapperTexts stored = HLQ_WrapperToStore(text, on);
   const std::string* texts[] = {&stored.active, &stored.keptAside, &stored.flag};
   for (int k = 0; k < 3 && problem.refused.empty(); ++k)
-    problem.refused = HLQ_RefusalOfStoredText(*parts[k], texts[k]->c_str());
+    HLQ_CheckStoredText(*parts[k], texts[k]->c_str(), &problem.refused);
   for (int given : at) {
     if (given < 0) continue;
     const size_t i = static_cast<size_t>(given);
@@ -246,8 +249,8 @@ void planCodepage(Planning* p, const HLQStoredValue* codepage) {
   const std::vector<std::string>& names = p->codepages->shownFor(mode);
   Converted converted = choice(*codepage, p->requests[i].given, names);
   if (converted.refused.empty())
-    converted.refused = HLQ_RefusalOfPosition(converted.text.c_str(),
-                                              static_cast<int>(names.size()));
+    HLQ_CheckPosition(converted.text.c_str(), static_cast<int>(names.size()),
+                      &converted.refused);
   p->settle(i, converted, codepage);
 }
 

@@ -115,7 +115,9 @@ std::string HLQ_QuotedText(const char* text) {
   return shown;
 }
 
-std::string HLQ_RefusalOfPosition(const char* text, int count) {
+namespace {
+
+std::string refusalOfPosition(const char* text, int count) {
   long position = 0;
   if (text && parsePosition(text, &position) && position >= -1 && position < count) return "";
   // TRANSLATORS: %s is the text refused; %d is the last position of the list.
@@ -123,17 +125,34 @@ std::string HLQ_RefusalOfPosition(const char* text, int count) {
                                HLQ_QuotedText(text).c_str(), count - 1));
 }
 
-std::string HLQ_RefusalOfStoredText(const HLQStoredValue& value, const char* text) {
+std::string refusalOfStoredText(const HLQStoredValue& value, const char* text) {
   if (!text) return _("no value was given");
   switch (value.rule) {
     case HLQRuleKind::Port: return refusalOfPort(value, text);
     case HLQRuleKind::DeviceBool: return refusalOfBool(text, "1", "0");
     case HLQRuleKind::LoggingBool: return refusalOfBool(text, "true", "false");
-    case HLQRuleKind::Position: return HLQ_RefusalOfPosition(text, value.choiceCount);
+    case HLQRuleKind::Position: return refusalOfPosition(text, value.choiceCount);
     case HLQRuleKind::Sentinel: return refusalOfSentinel(text);
     case HLQRuleKind::WrapperText: return refusalOfWrapper(text);
     case HLQRuleKind::UsbId: return refusalOfUsbId(text);
     case HLQRuleKind::Serial: return refusalOfSerial(text);
   }
   return _("no page stores this value");
+}
+
+// The model's one way to say no: false, with the reason in `err`.
+bool checked(std::string refusal, std::string* err) {
+  if (refusal.empty()) return true;
+  if (err) *err = std::move(refusal);
+  return false;
+}
+
+}  // namespace
+
+bool HLQ_CheckPosition(const char* text, int count, std::string* err) {
+  return checked(refusalOfPosition(text, count), err);
+}
+
+bool HLQ_CheckStoredText(const HLQStoredValue& value, const char* text, std::string* err) {
+  return checked(refusalOfStoredText(value, text), err);
 }

@@ -505,11 +505,11 @@ TEST(UiFileItems, SelectorsAgreeWithThePageModel) {
     // What the window stores for each item is a text the model takes, and
     // a neighbour selector's port is not.
     for (const std::string& item : expected)
-      EXPECT_EQ(HLQ_RefusalOfStoredText(*value, HLQCT_PortTextToStore(item.c_str()).c_str()), "")
+      EXPECT_TRUE(HLQ_CheckStoredText(*value, HLQCT_PortTextToStore(item.c_str()).c_str(), nullptr))
           << name << " " << item;
     for (const char* other : {"/dev/ttyS12", "/dev/ttyS17", "/dev/ttyS19", "/dev/ttyS21"}) {
       if (std::find(expected.begin(), expected.end(), other) == expected.end()) {
-        EXPECT_NE(HLQ_RefusalOfStoredText(*value, other), "") << name << " took " << other;
+        EXPECT_FALSE(HLQ_CheckStoredText(*value, other, nullptr)) << name << " took " << other;
       }
     }
   }
