@@ -11,6 +11,7 @@ namespace {
 
 struct PageState {
   bool read = false;
+  std::string path;  // the file as read, so that a page moved to another file reads again
   HLQStoredTexts texts;
   std::map<const HLQStoredValue*, HLQGivenValue> shown;
 };
@@ -29,6 +30,7 @@ const HLQStoredTexts& HLQ_ReadPage(HLQPage page) {
   HLQ_RememberShown(page, read);
   state = PageState{};
   state.read = true;
+  state.path = HLQ_ConfigFilePath(file);
   state.texts.files[file] = {read.loaded, read.helperUnanswered, read.reason};
   size_t i = 0;
   for (const HLQStoredValue& value : HLQ_StoredValues()) {
@@ -42,7 +44,8 @@ const HLQStoredTexts& HLQ_ReadPage(HLQPage page) {
 
 const HLQStoredTexts& HLQ_PageTexts(HLQPage page) {
   PageState& state = states()[page];
-  return state.read ? state.texts : HLQ_ReadPage(page);
+  const bool current = state.read && state.path == HLQ_ConfigFilePath(HLQ_PageFile(page));
+  return current ? state.texts : HLQ_ReadPage(page);
 }
 
 void HLQ_RememberFields(HLQPage page, const std::vector<HLQField>& fields) {
