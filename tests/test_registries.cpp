@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -27,6 +29,7 @@
 #include "pages/printer_page.h"
 #include "hlqctl/change_input.h"
 #include "pages/field_checks.h"
+#include "pages/field_label.h"
 #include "pages/page_state.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
@@ -734,6 +737,39 @@ TEST(Faces, TheWindowAndTheCommandLineAcceptAndRefuseTheSameTexts) {
     }
   }
   HLQ_ForgetPageStates();
+}
+
+
+// The web console names each key as the window does: every label of its
+// table (cockpit/labels.js) is the label of the key's field in the window,
+// and a group it gives is the heading of the field's group there.
+TEST(Faces, TheWebConsoleLabelsEachKeyAsTheWindowDoes) {
+  std::ifstream file(HLQ_SOURCE_DIR "/cockpit/labels.js");
+  ASSERT_TRUE(file) << "cockpit/labels.js";
+  const std::string table((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::regex row(R"re("([a-z0-9.-]+)": \[N_\("([^"]*)"\)(?:, N_\("([^"]*)"\))?\])re");
+  const auto plain = [](std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '_'), text.end());
+    if (!text.empty() && text.back() == ':') text.pop_back();
+    return text;
+  };
+  LoadedUi ui;
+  std::set<std::string> named;
+  for (std::sregex_iterator it(table.begin(), table.end(), row), end; it != end; ++it) {
+    const std::string key = (*it)[1], label = plain((*it)[2]), group = (*it)[3];
+    SCOPED_TRACE(key);
+    GtkWidget* field = HLQ_FieldWidget(key.c_str());
+    ASSERT_NE(field, nullptr) << "no field of the window shows it";
+    const std::string windows = HLQ_FieldLabel(field);
+    EXPECT_EQ(windows.substr(windows.size() - std::min(windows.size(), label.size())), label)
+        << windows;
+    if (!group.empty()) {
+      EXPECT_EQ(windows.rfind(group, 0), 0u) << windows;
+    }
+    named.insert(key);
+  }
+  for (const HLQStoredValue* value : HLQ_NamedValues())
+    EXPECT_TRUE(named.count(value->name)) << value->name << " has no label in the web console";
 }
 
 }  // namespace
