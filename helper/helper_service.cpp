@@ -214,7 +214,13 @@ void answerGiven(GivenStore* store) {
 void storeGivenInThread(GTask* task, gpointer, gpointer data, GCancellable*) {
   GivenStore* store = static_cast<GivenStore*>(data);
   CallerLocale messages(store->locale);
-  store->planned = HLQ_StoreGivenValues(store->file.c_str(), store->given, &store->results);
+  // The path is checked again: it may have been made a link since it was read.
+  const std::string unsafe = HLQ_RefusalOfLinkedPath(HLQ_ConfigFilePath(store->file.c_str()));
+  store->results.clear();
+  if (unsafe.empty())
+    store->planned = HLQ_StoreGivenValues(store->file.c_str(), store->given, &store->results);
+  else
+    store->planned.texts.files[store->file] = {false, false, unsafe};
   g_task_return_boolean(task, TRUE);
 }
 
