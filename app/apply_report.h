@@ -17,6 +17,14 @@ struct ApplyReport {
   std::string file;  // the configuration file the page writes
   int stored = 0;
   std::vector<NotStoredValue> notStored;
+  // A field held a text its rule refuses: nothing was written (notStored
+  // names each such field).
+  bool refused = false;
+  // Why the page's file could not be read, where it could not: nothing was
+  // written.
+  std::string unreadReason;
+  // No field differed from what the page read: nothing was written.
+  bool unchanged = false;
 
   // Counts a write: stored, or not stored with its reason.
   void record(const std::string& name, const WriteResult& result);

@@ -88,14 +88,18 @@ LockAttempt createOrTakeOver(const LockName& lock) {
 // The same lock in a folder that only this user may change (the runtime
 // folder, else the home folder): no other user can put anything there, so
 // it keeps one instance per user when another user's object stands under
-// the shared name. Where there is no such folder, -1.
-int holdOwnLock() {
+// the shared name. Its name comes from the shared lock's path, so that a
+// build with other fixed paths (a sandbox, a test) has a lock of its own.
+// Where there is no such folder, -1.
+int holdOwnLock(const char* sharedPath) {
+  g_autofree gchar* digest = g_compute_checksum_for_string(G_CHECKSUM_SHA256, sharedPath, -1);
+  const std::string name = "/.hlqconfigtool-" + std::string(digest).substr(0, 16) + ".lock";
   for (const char* folder : {g_get_user_runtime_dir(), g_get_home_dir()}) {
     struct stat status {};
     if (!folder || stat(folder, &status) != 0 || !S_ISDIR(status.st_mode) ||
         status.st_uid != geteuid() || (status.st_mode & 022))
       continue;
-    const std::string path = std::string(folder) + "/.hlqconfigtool.lock";
+    const std::string path = std::string(folder) + name;
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) continue;
     if (holdWithoutWaiting(fd)) return fd;
@@ -116,7 +120,7 @@ void releaseOwnLock() {
 // in the user's own folder is the one that counts then.
 bool HLQCreatePIDFile(const char* path) {
   if (g_lockFd >= 0 || g_ownLockFd >= 0) return false;
-  g_ownLockFd = holdOwnLock();
+  g_ownLockFd = holdOwnLock(path);
   if (g_ownLockFd == -2) {
     g_ownLockFd = -1;
     return false;

@@ -12,6 +12,8 @@
 #include "app/page_views.h"
 #include "config/helper_async.h"
 #include "config/xml_values.h"
+#include "pages/field_checks.h"
+#include "pages/page_state.h"
 #include "pages/shown_values.h"
 
 namespace {
@@ -26,8 +28,9 @@ using ApplyPtr = std::shared_ptr<Apply>;
 
 void report(const ApplyPtr& apply, const std::vector<WriteResult>& results) {
   HLQ_RememberStored(apply->page, apply->writes.values(), results);
-  HLQCT_FinishApply(apply->writes.report(results), apply->successText.c_str(),
-                    apply->title.c_str());
+  const ApplyReport done = apply->writes.report(results);
+  HLQ_CheckPageFields(apply->page);
+  HLQCT_FinishApply(done, apply->successText.c_str(), apply->title.c_str());
 }
 
 void store(const ApplyPtr& apply) {
@@ -43,12 +46,7 @@ void store(const ApplyPtr& apply) {
 }
 
 std::vector<HLQOverwrite> overwritesOf(const Apply& apply, const HLQFileValues& now) {
-  std::vector<HLQOverwrite> overwrites;
-  for (const HLQChangedElsewhere& changed :
-       HLQ_ChangedElsewhere(apply.page, apply.writes.values(), now))
-    overwrites.push_back({apply.writes.nameOfValue(changed.index), changed.now,
-                          apply.writes.values()[changed.index].value});
-  return overwrites;
+  return apply.writes.overwrites(HLQ_ChangedElsewhere(apply.page, apply.writes.values(), now));
 }
 
 // Stores, unless the technician keeps what another program stored.
@@ -64,11 +62,14 @@ void storeUnlessKept(const ApplyPtr& apply, const HLQFileValues& now) {
 
 }  // namespace
 
-void HLQ_ApplyPage(HLQPage page, const HLQPageWrites& writes, const char* successText,
-                   const char* title) {
+void HLQ_ApplyPage(const HLQPageWrites& writes, const char* successText, const char* title) {
+  const HLQPage page = writes.page();
   std::string notice;
   if (HLQ_IsUnread(page, &notice)) return StatusMessageBox(notice.c_str(), title);
   if (HLQ_IsWaiting(page)) return;
+  // A refused field, or nothing changed: nothing is read, asked or written.
+  if (!writes.refusals().empty() || writes.unchanged())
+    return HLQCT_FinishApply(writes.report({}), successText, title);
   auto apply = std::make_shared<Apply>(Apply{page, writes, successText, title});
   const char* file = writes.file();
   // A page that knows nothing it read has nothing to hold the file against.

@@ -10,6 +10,7 @@
 #include "config/helper_async.h"
 #include "config/xml_values.h"
 #include "pages/cashdrawer_page.h"
+#include "pages/field_checks.h"
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
 #include "pages/msr_page.h"
@@ -72,6 +73,7 @@ void refillPagesOf(const char* file) {
     if (std::string(HLQ_PageFile(page)) == file) {
       HLQ_FillPage(page, g_hlqComboBoxes, g_hlqEntries, g_hlqCheckBoxes);
       HLQ_ShowRead(page);
+      HLQ_CheckPageFields(page);
     }
   for (const auto& [widget, handler] : blocked)
     g_signal_handlers_unblock_by_func(widget, handler, nullptr);
@@ -86,7 +88,6 @@ void forEachPageOf(const char* file, void (*action)(HLQPage)) {
 
 void HLQ_FillPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
                   HLQCheckBoxes* checks) {
-  HLQ_RememberShown(page, HLQ_ReadValues(pathOf(page), HLQ_AddressesOfPage(page)));
   runInitialiser(page, combos, entries, checks);
 }
 

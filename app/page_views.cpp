@@ -3,6 +3,7 @@
 #include <glib/gi18n-lib.h>
 
 #include <map>
+#include <string>
 
 #include "app/registries.h"
 
@@ -30,16 +31,26 @@ constexpr PageIds kPages[] = {
      nullptr},
 };
 
+// The notice, the waiting line and the refusal line are built the first
+// time they are needed, so that a start-up that needs none of them builds
+// and measures nothing for them.
 struct View {
-  std::vector<GtkWidget*> fields;       // the groups that show the file's values
-  std::vector<GtkWidget*> editButtons;  // Apply, Default, Clear
+  const PageIds* ids = nullptr;
+  GtkBox* root = nullptr;
+  GtkWidget* buttonBox = nullptr;
+  std::vector<GtkWidget*> fields;  // the groups that show the file's values
+  bool fieldsUsable = true;        // as last set on them
+  GtkWidget* apply = nullptr;
+  std::vector<GtkWidget*> editButtons;  // Default, Clear
   GtkRevealer* notice = nullptr;
   GtkLabel* noticeText = nullptr;
   GtkWidget* retry = nullptr;
   GtkRevealer* status = nullptr;
   GtkSpinner* spinner = nullptr;
+  GtkLabel* refusalText = nullptr;
   bool unread = false;
   int waiting = 0;
+  std::string refused;  // why a field of the page cannot be stored
 };
 
 std::map<HLQPage, View> g_views;
@@ -52,16 +63,37 @@ View* viewOf(HLQPage page) {
   return found == g_views.end() ? nullptr : &found->second;
 }
 
+void addNotice(View& v);
+void addStatus(View& v);
+void addRefusal(View& v);
+
 void refresh(View& v) {
-  for (GtkWidget* w : v.fields) gtk_widget_set_sensitive(w, !v.unread);
-  for (GtkWidget* w : v.editButtons) gtk_widget_set_sensitive(w, !v.unread && v.waiting == 0);
-  gtk_widget_set_sensitive(v.retry, v.waiting == 0);
-  gtk_revealer_set_reveal_child(v.notice, v.unread);
-  gtk_revealer_set_reveal_child(v.status, v.waiting > 0);
-  if (v.waiting > 0)
-    gtk_spinner_start(v.spinner);
-  else
-    gtk_spinner_stop(v.spinner);
+  if (v.unread && !v.notice) addNotice(v);
+  if (v.waiting > 0 && !v.status) addStatus(v);
+  if (!v.refused.empty() && !v.refusalText) addRefusal(v);
+  const bool usable = !v.unread && v.waiting == 0;
+  // The groups as containers, and only when the page's state changes.
+  if (v.fieldsUsable == v.unread) {
+    v.fieldsUsable = !v.unread;
+    for (GtkWidget* group : v.fields) gtk_widget_set_sensitive(group, v.fieldsUsable);
+  }
+  gtk_widget_set_sensitive(v.apply, usable && v.refused.empty());
+  for (GtkWidget* w : v.editButtons) gtk_widget_set_sensitive(w, usable);
+  if (v.notice) {
+    gtk_widget_set_sensitive(v.retry, v.waiting == 0);
+    gtk_revealer_set_reveal_child(v.notice, v.unread);
+  }
+  if (v.status) {
+    gtk_revealer_set_reveal_child(v.status, v.waiting > 0);
+    if (v.waiting > 0)
+      gtk_spinner_start(v.spinner);
+    else
+      gtk_spinner_stop(v.spinner);
+  }
+  if (v.refusalText) {
+    gtk_label_set_text(v.refusalText, v.refused.c_str());
+    gtk_widget_set_visible(GTK_WIDGET(v.refusalText), !v.refused.empty());
+  }
 }
 
 void name(GtkWidget* widget, const char* what, const char* page) {
@@ -85,7 +117,9 @@ void onRetry(GtkButton*, gpointer page) {
 
 // At the top of the page: the file that could not be read, why, and the
 // button that reads it again.
-void addNotice(View& v, const PageIds& ids, GtkBox* root) {
+void addNotice(View& v) {
+  const PageIds& ids = *v.ids;
+  GtkBox* root = v.root;
   GtkWidget* bar = gtk_info_bar_new();
   gtk_info_bar_set_message_type(GTK_INFO_BAR(bar), GTK_MESSAGE_WARNING);
   name(bar, "notice_unread", ids.name);
@@ -106,7 +140,9 @@ void addNotice(View& v, const PageIds& ids, GtkBox* root) {
 }
 
 // Beside the page's buttons: a spinner and "Waiting for authorisation…".
-void addStatus(View& v, const PageIds& ids, GtkWidget* buttonBox) {
+void addStatus(View& v) {
+  const PageIds& ids = *v.ids;
+  GtkWidget* buttonBox = v.buttonBox;
   GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   GtkWidget* spinner = gtk_spinner_new();
   const char* waiting = _("Waiting for authorisation\u2026");
@@ -123,24 +159,38 @@ void addStatus(View& v, const PageIds& ids, GtkWidget* buttonBox) {
                                            TRUE);
 }
 
+// Above the buttons: the first refused field and why; a screen reader
+// hears it as the Apply button's description too.
+void addRefusal(View& v) {
+  GtkWidget* label = gtk_label_new("");
+  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  gtk_label_set_xalign(GTK_LABEL(label), 0);
+  gtk_label_set_max_width_chars(GTK_LABEL(label), 60);
+  gtk_style_context_add_class(gtk_widget_get_style_context(label), GTK_STYLE_CLASS_ERROR);
+  name(label, "refusal", v.ids->name);
+  gtk_box_pack_start(v.root, label, FALSE, TRUE, 0);
+  int buttons = 0;
+  gtk_container_child_get(GTK_CONTAINER(v.root), v.buttonBox, "position", &buttons, nullptr);
+  gtk_box_reorder_child(v.root, label, buttons);
+  v.refusalText = GTK_LABEL(label);
+}
+
 GtkWidget* widget(GtkBuilder* builder, const char* id) {
   return id ? GTK_WIDGET(gtk_builder_get_object(builder, id)) : nullptr;
 }
 
 void build(GtkBuilder* builder, const PageIds& ids) {
   View& v = g_views[ids.page];
-  GtkWidget* root = widget(builder, ids.root);
-  GtkWidget* apply = widget(builder, ids.apply);
-  GtkWidget* buttonBox = gtk_widget_get_parent(apply);
-  GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+  v.ids = &ids;
+  v.root = GTK_BOX(widget(builder, ids.root));
+  v.apply = widget(builder, ids.apply);
+  v.buttonBox = gtk_widget_get_parent(v.apply);
+  GList* children = gtk_container_get_children(GTK_CONTAINER(v.root));
   for (GList* l = children; l; l = l->next)
-    if (l->data != buttonBox) v.fields.push_back(GTK_WIDGET(l->data));
+    if (l->data != v.buttonBox) v.fields.push_back(GTK_WIDGET(l->data));
   g_list_free(children);
-  for (const char* id : {ids.apply, ids.defaults, ids.clear})
+  for (const char* id : {ids.defaults, ids.clear})
     if (GtkWidget* button = widget(builder, id)) v.editButtons.push_back(button);
-  addNotice(v, ids, GTK_BOX(root));
-  addStatus(v, ids, buttonBox);
-  refresh(v);
 }
 
 gboolean onDelete(GtkWidget*, GdkEvent*, gpointer) {
@@ -208,6 +258,7 @@ void HLQ_ShowUnread(HLQPage page, const std::string& path, const std::string& re
       _("The settings of this page could not be read from %s: %s\n"
         "They are not shown, and Apply stores nothing until they have been read."),
       path.c_str(), reason.c_str());
+  if (!v->notice) addNotice(*v);
   gtk_label_set_text(v->noticeText, text);
   v->unread = true;
   refresh(*v);
@@ -225,6 +276,14 @@ bool HLQ_IsUnread(HLQPage page, std::string* notice) {
   if (!v || !v->unread) return false;
   if (notice) *notice = gtk_label_get_text(v->noticeText);
   return true;
+}
+
+void HLQ_ShowRefused(HLQPage page, const std::string& reason) {
+  View* v = viewOf(page);
+  if (!v || v->refused == reason) return;
+  v->refused = reason;
+  refresh(*v);
+  atk_object_set_description(gtk_widget_get_accessible(v->apply), reason.c_str());
 }
 
 void HLQ_BeginWaiting(HLQPage page) {

@@ -34,6 +34,10 @@ void HLQ_ShowRead(HLQPage page);
 // Whether the page is shown as not read; `notice` gets the notice's text.
 bool HLQ_IsUnread(HLQPage page, std::string* notice);
 
+// Why a field of the page cannot be stored ("" once none is refused): the
+// page shows it above its buttons and its Apply is insensitive meanwhile.
+void HLQ_ShowRefused(HLQPage page, const std::string& reason);
+
 // A call to the helper on the page's behalf started, or ended.
 void HLQ_BeginWaiting(HLQPage page);
 void HLQ_EndWaiting(HLQPage page);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/apply_report.h"
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
 #include "config/helper_calls.h"

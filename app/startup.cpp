@@ -7,19 +7,21 @@
 #include <vector>
 
 #include "app/apply_report.h"
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "app/instance_lock.h"
 #include "app/message_box.h"
 #include "app/page_fill.h"
 #include "app/page_views.h"
 #include "app/shutdown.h"
-#include "app/translations.h"
+#include "base/translations.h"
 #include "config/helper_calls.h"
 #include "pages/cashdrawer_page.h"
+#include "pages/field_checks.h"
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
 #include "pages/msr_page.h"
 #include "pages/printer_page.h"
+#include "pages/page_state.h"
 #include "pages/shown_values.h"
 
 namespace {
@@ -104,11 +106,13 @@ int HLQMain(int argc, char** argv) {
       HLQInitPages(combos, entries, checks);
       // Only now: nothing the pages set above has run a handler.
       gtk_builder_connect_signals(builder, nullptr);
+      HLQ_CheckFieldsAsTyped(combos, entries, checks);
       g_object_unref(builder);
       builder = nullptr;
       runOrRefuse(window);
       HLQ_ForgetPageViews();
       HLQ_ForgetShown();
+      HLQ_ForgetPageStates();
     }
     g_clear_error(&loadError);
     if (builder) g_object_unref(builder);

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 
 namespace {
 

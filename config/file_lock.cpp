@@ -1,3 +1,4 @@
+#include "base/owned_text.h"
 #include "config/file_lock.h"
 
 #include <fcntl.h>
@@ -45,12 +46,6 @@ std::string lockPathOf(const char* file, struct stat* target, std::string* folde
   }
   free(real);
   return path;
-}
-
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
 }
 
 // A lock only those who may change the file can hold: the file's owner's
@@ -122,14 +117,14 @@ int HLQFileLock::openLock(const std::string& folderPath, const std::string& name
     }
     if (!S_ISREG(found.st_mode)) {
       // TRANSLATORS: %s is the lock file's path.
-      problem_ = owned(g_strdup_printf(_("something other than a lock file stands at %s; "
+      problem_ = HLQ_OwnedText(g_strdup_printf(_("something other than a lock file stands at %s; "
                                          "nothing was written"), shown.c_str()));
       break;
     }
     if (!trusted(found, target)) {
       if (removeUntrusted(folder, name, found)) continue;
       // TRANSLATORS: %s is the lock file's path.
-      problem_ = owned(g_strdup_printf(_("the lock file %s is not the configuration file "
+      problem_ = HLQ_OwnedText(g_strdup_printf(_("the lock file %s is not the configuration file "
                                          "owner's, or others may open it; nothing was written"),
                                        shown.c_str()));
       break;
@@ -145,7 +140,7 @@ int HLQFileLock::openLock(const std::string& folderPath, const std::string& name
       break;
     } else if (fd < 0) {
       // TRANSLATORS: %s is the lock file's path; then the system's reason.
-      problem_ = owned(g_strdup_printf(_("the lock file %s cannot be opened (%s); nothing was "
+      problem_ = HLQ_OwnedText(g_strdup_printf(_("the lock file %s cannot be opened (%s); nothing was "
                                          "written"), shown.c_str(), g_strerror(errno)));
     }
   }

@@ -4,16 +4,11 @@
 
 #include <clocale>
 
+#include "base/owned_text.h"
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
 
 namespace {
-
-std::string owned(gchar* text) {
-  std::string copy = text ? text : "";
-  g_free(text);
-  return copy;
-}
 
 // One call to the helper, always addressed to its well-known name (never to
 // the unique name of the process that owned it a moment ago, which may be
@@ -181,7 +176,7 @@ bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   }
   g_variant_unref(reply);
   if (status != 0)
-    *problem = owned(g_strdup_printf(_("the restart command ended with status %d"), status));
+    *problem = HLQ_OwnedText(g_strdup_printf(_("the restart command ended with status %d"), status));
   return status == 0;
 }
 
@@ -233,12 +228,12 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
              "try again");
   if (name == HLQ_HELPER_ERROR_FAILED)
     // TRANSLATORS: %s is the system's reason, in English.
-    return owned(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));
+    return HLQ_OwnedText(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));
   if (*refused)
     // TRANSLATORS: %s is the helper's reason.
-    return owned(g_strdup_printf(_("the helper refused it: %s"), error->message));
+    return HLQ_OwnedText(g_strdup_printf(_("the helper refused it: %s"), error->message));
   // TRANSLATORS: %s is the system's reason, in English.
-  return owned(g_strdup_printf(
+  return HLQ_OwnedText(g_strdup_printf(
       _("the helper that stores values for other users is not installed or could not be "
         "reached: %s"),
       error->message));

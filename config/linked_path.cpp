@@ -1,4 +1,5 @@
 #include "config/linked_path.h"
+#include "base/owned_text.h"
 
 #include <glib.h>
 #include <glib/gi18n-lib.h>
@@ -31,19 +32,13 @@ bool rootsAlone(const struct stat& info) {
   return info.st_uid == 0 && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
-
 std::string notRootsAlone(const char* path, const Visited& visited) {
   // TRANSLATORS: %s is the daemon's file, then a file or folder on the way
   // to it; %u its owner's user ID and %04o its permissions.
   const char* format = _("%s is reached through a symbolic link, and %s on the way belongs to "
                          "user %u with permissions %04o; links are followed only through files "
                          "and folders that root alone may change");
-  return owned(g_strdup_printf(format, path, visited.path.c_str(), unsigned(visited.info.st_uid),
+  return HLQ_OwnedText(g_strdup_printf(format, path, visited.path.c_str(), unsigned(visited.info.st_uid),
                                unsigned(visited.info.st_mode & 07777)));
 }
 

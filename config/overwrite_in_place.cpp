@@ -44,10 +44,10 @@ bool putBack(int fd, const std::string& old) {
 
 }  // namespace
 
-bool HLQ_OverwriteInPlace(int fd, const std::string& content, std::string* error) {
+bool HLQ_OverwriteInPlace(int fd, const std::string& content, std::string* err) {
   std::string old;
   if (!readAll(fd, &old)) {
-    if (error) *error = g_strerror(errno);
+    if (err) *err = g_strerror(errno);
     return false;
   }
   std::string padded = content;
@@ -61,7 +61,7 @@ bool HLQ_OverwriteInPlace(int fd, const std::string& content, std::string* error
           reason.c_str());
       reason = worse;
     }
-    if (error) *error = reason;
+    if (err) *err = reason;
     return false;
   }
   // The new content is on disk. The padding is only white space after the

@@ -10,7 +10,7 @@
 #include <string>
 
 // `fd` is the file, open for reading and writing. `content` must mean the
-// same with line feeds after it (an XML document does). On failure `error`
+// same with line feeds after it (an XML document does). On failure `err`
 // receives the reason, which says so when the old content could not be put
 // back and the file may be incomplete.
-bool HLQ_OverwriteInPlace(int fd, const std::string& content, std::string* error);
+bool HLQ_OverwriteInPlace(int fd, const std::string& content, std::string* err);

@@ -89,17 +89,17 @@ std::string parseFailure(const XMLDocument& doc) {
 
 }  // namespace
 
-bool HLQ_LoadConfigDocument(XMLDocument& doc, const char* file, std::string* reason) {
-  if (!file) return fail(reason, _("no file was named"));
-  int fd = openRegularFile(file, reason);
+bool HLQ_LoadConfigDocument(XMLDocument& doc, const char* file, std::string* err) {
+  if (!file) return fail(err, _("no file was named"));
+  int fd = openRegularFile(file, err);
   if (fd < 0) return false;
   FILE* in = fdopen(fd, "rb");
   if (!in) {
     int code = errno;
     close(fd);
-    return fail(reason, openFailure(code));
+    return fail(err, openFailure(code));
   }
   XMLError loaded = doc.LoadFile(in);
   std::fclose(in);
-  return loaded == tinyxml2::XML_SUCCESS || fail(reason, parseFailure(doc));
+  return loaded == tinyxml2::XML_SUCCESS || fail(err, parseFailure(doc));
 }

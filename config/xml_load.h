@@ -9,7 +9,7 @@
 
 #include <string>
 
-// Loads the whole file into `doc`. False, with `reason` for the user, when no
+// Loads the whole file into `doc`. False, with `err` for the user, when no
 // file is named or the file is missing, not a regular file, cannot be opened
 // or read, is empty or is not well-formed.
-bool HLQ_LoadConfigDocument(tinyxml2::XMLDocument& doc, const char* file, std::string* reason);
+bool HLQ_LoadConfigDocument(tinyxml2::XMLDocument& doc, const char* file, std::string* err);

@@ -1,6 +1,5 @@
-// The flat configuration functions, and the one choice that the reads and the
-// stores of an Apply add to the configuration class: whether this process
-// works on the file itself or has the privileged helper do it.
+#include "config/xml_wrapper.h"
+
 #include <fcntl.h>
 #include <glib/gi18n-lib.h>
 #include <unistd.h>
@@ -180,12 +179,9 @@ HLQHelperShare HLQ_StoreWhatTheHelperMayNotTake(const char* file,
 std::vector<WriteResult> HLQ_StoreValues(const char* file,
                                          const std::vector<HLQValueToStore>& values) {
   std::vector<WriteResult> results(values.size());
-  if (!HLQ_NeedsHelper(file, W_OK)) {
-    HXMLWRAPPER handle = xmlwrapper_create();
-    for (size_t i = 0; i < values.size(); ++i) results[i] = storeHere(handle, file, values[i]);
-    xmlwrapper_destroy(handle);
-    return results;
-  }
+  // Here, as in the helper, one Apply is one load and one save of the
+  // file, so that no page is ever left stored in part by a failed save.
+  if (!HLQ_NeedsHelper(file, W_OK)) return HLQ_StoreValuesInOneSave(file, values);
   const HLQHelperShare share = HLQ_StoreWhatTheHelperMayNotTake(file, values, &results);
   if (!share.values.empty()) {
     std::vector<WriteResult> answers = HLQ_HelperStore(file, share.values);

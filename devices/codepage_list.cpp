@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "devices/usb_ids.h"
 
 // The configuration stores the position in this list, so its order is fixed.

@@ -2,29 +2,28 @@
 
 #include <cstring>
 
-#include "config/config_layout.h"
 
 namespace {
 
 // Each selector lists "None" and then its own ports in this order, so a
 // stored port text maps back to the item it was written from.
 struct PagePorts {
-  const char* portKey;
+  HLQPortSelector selector;
   const char* ports[HLQ_MAX_PORTS_PER_SELECTOR + 1];  // ends with nullptr
 };
 
 constexpr PagePorts kPagePorts[] = {
-    {kwn::PRINTER_USB, {"/dev/ttyS10", "/dev/ttyS11", "/dev/ttyS12", nullptr}},
-    {kwn::CD_USB, {"/dev/ttyS15", "/dev/ttyS16", "/dev/ttyS17", nullptr}},
-    {kwn::LD_USB, {"/dev/ttyS18", "/dev/ttyS19", nullptr}},
-    {kwn::MSR_USB, {"/dev/ttyS20", "/dev/ttyS21", nullptr}},
+    {HLQPortSelector::Printer, {"/dev/ttyS10", "/dev/ttyS11", "/dev/ttyS12", nullptr}},
+    {HLQPortSelector::CashDrawer, {"/dev/ttyS15", "/dev/ttyS16", "/dev/ttyS17", nullptr}},
+    {HLQPortSelector::LineDisplay, {"/dev/ttyS18", "/dev/ttyS19", nullptr}},
+    {HLQPortSelector::Msr, {"/dev/ttyS20", "/dev/ttyS21", nullptr}},
 };
 
 }  // namespace
 
-const char* const* HLQ_PortsOfSelector(const char* portKey) {
+const char* const* HLQ_PortsOfSelector(HLQPortSelector selector) {
   for (const PagePorts& page : kPagePorts)
-    if (portKey && std::strcmp(page.portKey, portKey) == 0) return page.ports;
+    if (page.selector == selector) return page.ports;
   return nullptr;
 }
 

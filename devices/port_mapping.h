@@ -10,10 +10,13 @@
 inline constexpr const char* HLQ_NO_PORT_TEXT = " ";
 inline constexpr int HLQ_MAX_PORTS_PER_SELECTOR = 3;
 
-// The device paths that the port selector of a port element (kwn::PRINTER_USB,
-// ...) offers after "None", in order and ending with nullptr; nullptr for a
-// key that is no port element.
-const char* const* HLQ_PortsOfSelector(const char* portKey);
+// The four port selectors of the device pages.
+enum class HLQPortSelector { Printer, CashDrawer, LineDisplay, Msr };
+
+// The device paths that a port selector offers after "None", in order and
+// ending with nullptr. Which element stores each selector's port is the
+// page model's to know.
+const char* const* HLQ_PortsOfSelector(HLQPortSelector selector);
 
 // 0 to 3 by exact text; any text not in the table gives 0.
 int32_t HLQCT_DevicePortIndexParsing(const char* text);

@@ -6,6 +6,7 @@
 #include <set>
 #include <tuple>
 
+#include "base/owned_text.h"
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
 #include "model/page_model.h"
@@ -24,18 +25,13 @@ std::string quoted(const char* text) {
 }
 
 // Takes over a text made by g_strdup_printf.
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
 
 }  // namespace
 
 std::string HLQ_RefusalOfFile(const char* file) {
   if (HLQ_ConfigFilePath(file)) return "";
   // TRANSLATORS: the helper's refusal; %s is what the caller sent instead of a file name.
-  return owned(g_strdup_printf(_("the file must be named \"device\" or \"logging\", not %s"),
+  return HLQ_OwnedText(g_strdup_printf(_("the file must be named \"device\" or \"logging\", not %s"),
                                quoted(file).c_str()));
 }
 
@@ -46,29 +42,28 @@ std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char
   const HLQStoredValue* stored = HLQ_FindStoredValue(file, section, key, attribute);
   if (!stored && attribute && *attribute && HLQ_FindStoredValue(file, section, key, nullptr))
     // TRANSLATORS: the helper's refusal: the attribute, then section and key.
-    return owned(g_strdup_printf(_("%s is not an attribute that the tool stores of %s/%s"),
+    return HLQ_OwnedText(g_strdup_printf(_("%s is not an attribute that the tool stores of %s/%s"),
                                  quoted(attribute).c_str(), quoted(section).c_str(),
                                  quoted(key).c_str()));
   if (!stored)
     // TRANSLATORS: the helper's refusal: section, key, then the file's name.
-    return owned(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s file"),
+    return HLQ_OwnedText(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s file"),
                                  quoted(section).c_str(), quoted(key).c_str(), file));
-  why = HLQ_RefusalOfStoredText(*stored, value);
-  if (why.empty()) return "";
+  if (HLQ_CheckStoredText(*stored, value, &why)) return "";
   // TRANSLATORS: the helper's refusal: the key, then why its value was refused.
-  return owned(g_strdup_printf(_("%s: %s"), key, why.c_str()));
+  return HLQ_OwnedText(g_strdup_printf(_("%s: %s"), key, why.c_str()));
 }
 
 std::string HLQ_RefusalOfLocale(const char* locale) {
   if (!locale || std::strlen(locale) <= HLQ_HELPER_MAX_LOCALE_BYTES) return "";
-  return owned(g_strdup_printf(_("the locale name is longer than %u bytes"),
+  return HLQ_OwnedText(g_strdup_printf(_("the locale name is longer than %u bytes"),
                                unsigned(HLQ_HELPER_MAX_LOCALE_BYTES)));
 }
 
 std::string HLQ_RefusalOfValueCount(size_t count) {
   if (count == 0) return _("no value was given");
   if (count > HLQ_HELPER_MAX_VALUES)
-    return owned(g_strdup_printf(_("more than %u values in one call"),
+    return HLQ_OwnedText(g_strdup_printf(_("more than %u values in one call"),
                                  unsigned(HLQ_HELPER_MAX_VALUES)));
   return "";
 }
@@ -76,7 +71,7 @@ std::string HLQ_RefusalOfValueCount(size_t count) {
 GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal) {
   const gsize size = g_variant_get_size(serialised);
   if (size > HLQ_HELPER_MAX_VALUES_BYTES) {
-    *refusal = owned(g_strdup_printf(_("the values take more than %u bytes"),
+    *refusal = HLQ_OwnedText(g_strdup_printf(_("the values take more than %u bytes"),
                                      unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
     return nullptr;
   }
@@ -97,7 +92,7 @@ GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string
     *refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
     if (refusal->empty() && !addresses.emplace(section, key, attribute).second)
       // TRANSLATORS: the helper's refusal; %s names the value given twice.
-      *refusal = owned(g_strdup_printf(_("%s is given more than once"), quoted(key).c_str()));
+      *refusal = HLQ_OwnedText(g_strdup_printf(_("%s is given more than once"), quoted(key).c_str()));
   }
   if (refusal->empty()) return values;
   g_variant_unref(values);
@@ -106,7 +101,7 @@ GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string
 
 GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::string* refusal) {
   if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES) {
-    *refusal = owned(g_strdup_printf(_("the held texts take more than %u bytes"),
+    *refusal = HLQ_OwnedText(g_strdup_printf(_("the held texts take more than %u bytes"),
                                      unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
     return nullptr;
   }
@@ -118,7 +113,7 @@ GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::str
     *refusal = _("the held texts are not a well-formed array of "
                  "(section, key, attribute, present, text)");
   else if (g_variant_n_children(held) > HLQ_HELPER_MAX_VALUES)
-    *refusal = owned(g_strdup_printf(_("more than %u held texts in one call"),
+    *refusal = HLQ_OwnedText(g_strdup_printf(_("more than %u held texts in one call"),
                                      unsigned(HLQ_HELPER_MAX_VALUES)));
   GVariantIter iter;
   const gchar *section, *key, *attribute, *text;
@@ -128,7 +123,7 @@ GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::str
                                                  &attribute, &present, &text))
     if (!HLQ_FindStoredValue(file, section, key, attribute))
       // TRANSLATORS: the helper's refusal: section, key, then the file's name.
-      *refusal = owned(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s "
+      *refusal = HLQ_OwnedText(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s "
                                          "file"),
                                        quoted(section).c_str(), quoted(key).c_str(), file));
   if (refusal->empty()) return held;
@@ -147,13 +142,13 @@ std::string refusalOfName(const char* file, const char* name, std::set<std::stri
   g_autofree gchar* shown = g_strescape(std::string(name, 0, 64).c_str(), nullptr);
   if (!value || std::strcmp(value->file, file) != 0)
     // TRANSLATORS: the helper's refusal: the value's name, then the file's name.
-    return owned(g_strdup_printf(_("\"%s\" is not a value that the tool stores in the %s file"),
+    return HLQ_OwnedText(g_strdup_printf(_("\"%s\" is not a value that the tool stores in the %s file"),
                                  shown, file));
   if (value == codepage())
     return _("the code page is planned by the caller, from the printer it sees");
   if (!seen->insert(name).second)
     // TRANSLATORS: the helper's refusal; %s names the value given twice.
-    return owned(g_strdup_printf(_("\"%s\" is given more than once"), shown));
+    return HLQ_OwnedText(g_strdup_printf(_("\"%s\" is given more than once"), shown));
   return "";
 }
 
@@ -174,7 +169,7 @@ std::vector<HLQValueRequest> HLQ_AcceptedGivenValues(const char* file, GVariant*
                                                      std::string* refusal) {
   std::vector<HLQValueRequest> requests;
   if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES) {
-    *refusal = owned(g_strdup_printf(_("the values take more than %u bytes"),
+    *refusal = HLQ_OwnedText(g_strdup_printf(_("the values take more than %u bytes"),
                                      unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
     return requests;
   }
@@ -188,7 +183,7 @@ std::vector<HLQValueRequest> HLQ_AcceptedGivenValues(const char* file, GVariant*
   else if (count == 0)
     *refusal = _("no value was given");
   else if (count > HLQ_HELPER_MAX_VALUES)
-    *refusal = owned(g_strdup_printf(_("more than %u values in one call"),
+    *refusal = HLQ_OwnedText(g_strdup_printf(_("more than %u values in one call"),
                                      unsigned(HLQ_HELPER_MAX_VALUES)));
   std::set<std::string> seen;
   GVariantIter iter;

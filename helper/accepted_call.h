@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/page_values.h"
+#include "model/value_changes.h"
 
 // Each returns "" when a page of the tool could have sent these arguments,
 // otherwise what was refused, for the caller. `attribute` "" names the

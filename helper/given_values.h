@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/page_values.h"
+#include "model/value_changes.h"
 
 // What the file holds and what the pages would write of `given`.
 struct HLQGivenPlan {

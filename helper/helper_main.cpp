@@ -10,7 +10,7 @@
 #include <clocale>
 #include <cstdio>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "helper/bus_names.h"
 #include "helper/call_record.h"
 #include "helper/helper_service.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "config/config_layout.h"
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "config/held_store.h"
 #include "config/linked_path.h"
 #include "config/xml_values.h"

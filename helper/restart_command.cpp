@@ -3,7 +3,7 @@
 #include <glib.h>
 #include <sys/wait.h>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 
 namespace {
 

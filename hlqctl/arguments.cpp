@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/owned_text.h"
 #include "hlqctl/suggestion.h"
 
 namespace {
@@ -55,12 +56,6 @@ const Verb kVerbs[] = {
     {"help", 0, 0, 1, "help [VERB]", N_("This summary, or the help of one verb.")},
 };
 
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
-
 const char* summary() {
   return _("Verbs:\n"
            "  status               how the terminal is now (also a bare hlqctl)\n"
@@ -95,7 +90,7 @@ bool refuseOption(bool given, unsigned option, const Verb& verb, const char* nam
                   std::string* problem) {
   if (!given || (verb.options & option)) return true;
   // TRANSLATORS: an option, then the verb it does not go with.
-  *problem = owned(g_strdup_printf(_("the option %s does not go with %s"), name, verb.name));
+  *problem = HLQ_OwnedText(g_strdup_printf(_("the option %s does not go with %s"), name, verb.name));
   return false;
 }
 
@@ -177,7 +172,7 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
     else if (!HLQCtl_PrintVerbHelp(asked))
       return *problem = HLQCtl_WithSuggestion(
                  // TRANSLATORS: %s is the verb given.
-                 owned(g_strdup_printf(_("unknown verb %s"), asked.c_str())), asked, verbNames()),
+                 HLQ_OwnedText(g_strdup_printf(_("unknown verb %s"), asked.c_str())), asked, verbNames()),
              false;
     std::exit(0);
   }
@@ -185,7 +180,7 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
   const Verb* verb = findVerb(words[0]);
   if (!verb)
     return *problem = HLQCtl_WithSuggestion(
-               owned(g_strdup_printf(_("unknown verb %s"), words[0].c_str())), words[0],
+               HLQ_OwnedText(g_strdup_printf(_("unknown verb %s"), words[0].c_str())), words[0],
                verbNames()),
            false;
   arguments->verb = verb->name;
@@ -209,7 +204,7 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
   const size_t count = arguments->operands.size();
   if (count < verb->fewest || count > verb->most) {
     // TRANSLATORS: %s is the verb.
-    *problem = owned(g_strdup_printf(_("wrong number of arguments for %s"), verb->name));
+    *problem = HLQ_OwnedText(g_strdup_printf(_("wrong number of arguments for %s"), verb->name));
     return false;
   }
   return true;

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "base/owned_text.h"
 #include "hlqctl/table.h"
 #include "hlqctl/verbs.h"
 
@@ -17,19 +18,13 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
-
 bool add(const std::string& key, const HLQGivenValue& given, std::set<std::string>* seen,
          std::vector<HLQValueRequest>* requests, std::string* problem) {
   const HLQStoredValue* value = HLQ_FindStoredValueNamed(key);
   if (!value) return *problem = HLQCtl_UnknownKey(key), false;
   if (!seen->insert(key).second) {
     // TRANSLATORS: %s is the key given twice.
-    *problem = owned(g_strdup_printf(_("the key %s is given more than once"), key.c_str()));
+    *problem = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"), key.c_str()));
     return false;
   }
   requests->push_back({value, given});
@@ -64,7 +59,7 @@ std::string notJson(const std::string& document, size_t byte) {
   if (byte > document.size())
     return _("the input is not JSON: it ends before the object is closed");
   // TRANSLATORS: a line and a column of the input.
-  return owned(g_strdup_printf(_("the input is not JSON: something else than JSON at line %zu, "
+  return HLQ_OwnedText(g_strdup_printf(_("the input is not JSON: something else than JSON at line %zu, "
                                  "column %zu"),
                                line, column));
 }
@@ -85,7 +80,7 @@ bool shallowEnough(const std::string& document, std::string* problem) {
     } else if (c == '[' || c == '{') {
       if (++depth > kDeepest) {
         // TRANSLATORS: %d is the deepest nesting taken.
-        *problem = owned(g_strdup_printf(_("the input is nested more than %d levels deep; it "
+        *problem = HLQ_OwnedText(g_strdup_printf(_("the input is nested more than %d levels deep; it "
                                            "must be one JSON object of key to value"),
                                          kDeepest));
         return false;
@@ -109,7 +104,7 @@ bool HLQCtl_RequestsOfOperands(const std::vector<std::string>& operands,
     const size_t equals = operand.find('=');
     if (equals == std::string::npos) {
       // TRANSLATORS: %s is the argument given.
-      *problem = owned(g_strdup_printf(_("%s is not KEY=VALUE"),
+      *problem = HLQ_OwnedText(g_strdup_printf(_("%s is not KEY=VALUE"),
                                        HLQCtl_Printable(operand).c_str()));
       return false;
     }
@@ -144,7 +139,7 @@ bool HLQCtl_RequestsOfJson(const std::string& document, std::vector<HLQValueRequ
   }
   if (!object.is_object()) return *problem = _("the input is not one JSON object"), false;
   if (!repeated.empty()) {
-    *problem = owned(g_strdup_printf(_("the key %s is given more than once"),
+    *problem = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"),
                                      HLQCtl_Printable(*repeated.begin()).c_str()));
     return false;
   }
@@ -161,7 +156,7 @@ bool HLQCtl_ReadInput(const std::string& name, std::string* contents, std::strin
   const int fd = name == "-" ? STDIN_FILENO : open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     // TRANSLATORS: the file given, then the system's reason.
-    *problem = owned(g_strdup_printf(_("%s cannot be read: %s"), HLQCtl_Printable(name).c_str(),
+    *problem = HLQ_OwnedText(g_strdup_printf(_("%s cannot be read: %s"), HLQCtl_Printable(name).c_str(),
                                      g_strerror(errno)));
     return false;
   }
@@ -172,7 +167,7 @@ bool HLQCtl_ReadInput(const std::string& name, std::string* contents, std::strin
   const int error = errno;
   if (fd != STDIN_FILENO) close(fd);
   if (got < 0) {
-    *problem = owned(g_strdup_printf(_("%s cannot be read: %s"),
+    *problem = HLQ_OwnedText(g_strdup_printf(_("%s cannot be read: %s"),
                                      name == "-" ? _("standard input") : HLQCtl_Printable(name).c_str(),
                                      g_strerror(error)));
     return false;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/page_values.h"
+#include "model/value_changes.h"
 
 // False with `problem` for the user when an operand is not KEY=VALUE, names
 // no key, or names a key twice.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "config/helper_calls.h"
-#include "model/page_values.h"
+#include "model/value_changes.h"
 
 // Stores `requests` in one helper call where they all belong to one file
 // that only the helper may read and write, none is the code page (its list

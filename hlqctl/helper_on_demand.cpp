@@ -4,7 +4,7 @@
 #include <glib.h>
 #include <glib/gi18n-lib.h>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "hlqctl/password_agent.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <glib.h>
 
-#include "app/translations.h"
+#include "base/translations.h"
 #include "config/helper_calls.h"
 #include "hlqctl/arguments.h"
 #include "hlqctl/exit_codes.h"

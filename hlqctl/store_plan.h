@@ -13,6 +13,7 @@
 
 #include "config/write_result.h"
 #include "model/page_values.h"
+#include "model/value_changes.h"
 
 // The result of each planned write, in the plan's order; `texts` is what the
 // plan was made from. `check`: nothing is written and every result is empty.

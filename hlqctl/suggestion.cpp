@@ -5,6 +5,10 @@
 
 #include <algorithm>
 
+#include "hlqctl/table.h"
+#include "hlqctl/verbs.h"
+#include "model/page_values.h"
+
 namespace {
 
 // Levenshtein's distance, over bytes: keys and verbs are ASCII.
@@ -43,4 +47,13 @@ std::string HLQCtl_WithSuggestion(const std::string& problem, const std::string&
   // TRANSLATORS: %s is the known name closest to the one given.
   g_autofree gchar* hint = g_strdup_printf(_("did you mean %s?"), nearest.c_str());
   return problem + " (" + hint + ")";
+}
+
+std::string HLQCtl_UnknownKey(const std::string& key) {
+  std::vector<std::string> names;
+  for (const HLQStoredValue* value : HLQ_NamedValues()) names.emplace_back(value->name);
+  // TRANSLATORS: %s is the key given.
+  g_autofree gchar* problem = g_strdup_printf(_("unknown key %s (hlqctl keys lists them)"),
+                                              HLQCtl_Printable(key).c_str());
+  return HLQCtl_WithSuggestion(problem, key, names);
 }

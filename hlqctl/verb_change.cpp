@@ -20,6 +20,7 @@
 #include "hlqctl/store_plan.h"
 #include "hlqctl/table.h"
 #include "hlqctl/verbs.h"
+#include "model/value_changes.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "config/helper_calls.h"
 #include "hlqctl/exit_codes.h"
 #include "hlqctl/verbs.h"

@@ -72,15 +72,6 @@ int HLQCtl_UsageError(const std::string& problem) {
   return HLQCTL_USAGE;
 }
 
-std::string HLQCtl_UnknownKey(const std::string& key) {
-  std::vector<std::string> names;
-  for (const HLQStoredValue* value : HLQ_NamedValues()) names.emplace_back(value->name);
-  // TRANSLATORS: %s is the key given.
-  g_autofree gchar* problem = g_strdup_printf(_("unknown key %s (hlqctl keys lists them)"),
-                                              HLQCtl_Printable(key).c_str());
-  return HLQCtl_WithSuggestion(problem, key, names);
-}
-
 const HLQStoredValue* HLQCtl_FindKey(const std::string& key) {
   const HLQStoredValue* value = HLQ_FindStoredValueNamed(key);
   if (!value) HLQCtl_UsageError(HLQCtl_UnknownKey(key));

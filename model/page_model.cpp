@@ -21,9 +21,9 @@ constexpr int kLogLevelCount = 6;
 
 bool same(const char* a, const char* b) { return a && b && std::strcmp(a, b) == 0; }
 
-HLQStoredValue port(const char* name, HLQPage page, const char* key) {
+HLQStoredValue port(const char* name, HLQPage page, const char* key, HLQPortSelector selector) {
   return {name, page, HLQ_DEVICE_FILE_NAME, kwn::PORTS, key, nullptr, HLQRuleKind::Port,
-          HLQ_PortsOfSelector(key), 0};
+          HLQ_PortsOfSelector(selector), 0};
 }
 
 HLQStoredValue attribute(const char* name, HLQPage page, const char* key, const char* attribute,
@@ -63,7 +63,7 @@ std::vector<HLQStoredValue> buildTable() {
   using R = HLQRuleKind;
   using P = HLQPage;
   std::vector<HLQStoredValue> v;
-  v.push_back(port("printer.port", P::Printer, kwn::PRINTER_USB));
+  v.push_back(port("printer.port", P::Printer, kwn::PRINTER_USB, HLQPortSelector::Printer));
   v.push_back(position("printer.code-page", P::Printer, HLQ_DEVICE_FILE_NAME, kwn::PRINTER,
                        kwn::CODE_PAGE, nullptr, HLQ_LONGEST_CODEPAGE_LIST));
   v.push_back(position("printer.emulation-mode", P::Printer, HLQ_DEVICE_FILE_NAME, kwn::PRINTER,
@@ -73,7 +73,7 @@ std::vector<HLQStoredValue> buildTable() {
   addDevice(&v, P::Printer, kwn::PRINTER_USB, "printer.product-id", "printer.vendor-id",
             "printer.serial-number", kwn::ATTR_PID, kwn::ATTR_VID, kwn::ATTR_SERIAL);
 
-  v.push_back(port("cash-drawer.port", P::CashDrawer, kwn::CD_USB));
+  v.push_back(port("cash-drawer.port", P::CashDrawer, kwn::CD_USB, HLQPortSelector::CashDrawer));
   addDevice(&v, P::CashDrawer, kwn::CD_USB, "cash-drawer.drawer1-product-id",
             "cash-drawer.drawer1-vendor-id", "cash-drawer.drawer1-serial-number", kwn::ATTR_PID,
             kwn::ATTR_VID, kwn::ATTR_SERIAL);
@@ -81,11 +81,12 @@ std::vector<HLQStoredValue> buildTable() {
             "cash-drawer.drawer2-vendor-id", "cash-drawer.drawer2-serial-number",
             kwn::ATTR_PID_2, kwn::ATTR_VID_2, kwn::ATTR_SERIAL_2);
 
-  v.push_back(port("line-display.port", P::LineDisplay, kwn::LD_USB));
+  v.push_back(
+      port("line-display.port", P::LineDisplay, kwn::LD_USB, HLQPortSelector::LineDisplay));
   addDevice(&v, P::LineDisplay, kwn::LD_USB, "line-display.product-id", "line-display.vendor-id",
             "line-display.serial-number", kwn::ATTR_PID, kwn::ATTR_VID, kwn::ATTR_SERIAL);
 
-  v.push_back(port("msr.port", P::Msr, kwn::MSR_USB));
+  v.push_back(port("msr.port", P::Msr, kwn::MSR_USB, HLQPortSelector::Msr));
   v.push_back(msr("msr.cr-enabled", kwn::CR_ENABLED, R::DeviceBool));
   v.push_back(msr("msr.track1-enabled", kwn::TRACK1_ENABLED, R::DeviceBool));
   v.push_back(msr("msr.track2-enabled", kwn::TRACK2_ENABLED, R::DeviceBool));

@@ -55,13 +55,13 @@ bool HLQ_PageNamed(const std::string& name, HLQPage* page);
 // The file a page stores into (HLQ_DEVICE_FILE_NAME or HLQ_LOGGING_FILE_NAME).
 const char* HLQ_PageFile(HLQPage page);
 
-// "" when the page can write `text` into this value; otherwise why not, for
-// the user, naming what the value must hold. The code page is checked
-// against the longest list any printer shows; a page checks it against the
-// list it shows (HLQ_RefusalOfPosition).
-std::string HLQ_RefusalOfStoredText(const HLQStoredValue& value, const char* text);
+// Whether the page can write `text` into this value; when not, `err` says
+// why, for the user, naming what the value must hold. The code page is
+// checked against the longest list any printer shows; a page checks it
+// against the list it shows (HLQ_CheckPosition).
+bool HLQ_CheckStoredText(const HLQStoredValue& value, const char* text, std::string* err);
 // The same for a position in a list of `count` items.
-std::string HLQ_RefusalOfPosition(const char* text, int count);
+bool HLQ_CheckPosition(const char* text, int count, std::string* err);
 // A text as a message may quote it: in quotes, cut short, with control
 // characters escaped.
 std::string HLQ_QuotedText(const char* text);

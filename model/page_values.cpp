@@ -75,7 +75,7 @@ HLQShownValue shownPosition(const std::string& stored, const std::vector<std::st
     return text(stored, _("the code page list is empty (the printer's own list could not be "
                           "read); the stored position is shown as stored"));
   const int count = static_cast<int>(names.size());
-  if (!HLQ_RefusalOfPosition(stored.c_str(), count).empty() || stored == "-1")
+  if (!HLQ_CheckPosition(stored.c_str(), count, nullptr) || stored == "-1")
     return text(stored, asStored());
   return text(names[static_cast<size_t>(HLQ_ParseNumber(stored))]);
 }

@@ -32,11 +32,12 @@ struct HLQShownValue {
 
 // A value as a technician or a script gives it: a text (every value of the
 // command line), or a JSON boolean or integer; Other is any other JSON
-// value, which no value takes.
+// value, which no value takes. Position is a list selector's item as the
+// window's widget gives it (-1 for none selected), never a script's.
 struct HLQGivenValue {
-  enum class Kind { Text, Boolean, Number, Other };
+  enum class Kind { Text, Boolean, Number, Other, Position };
   Kind kind = Kind::Text;
-  std::string text;  // Text; a Number's decimal digits; Other's JSON text
+  std::string text;  // Text; a Number's or Position's decimal digits; Other's JSON text
   bool on = false;   // Boolean
 };
 
@@ -60,6 +61,9 @@ class HLQCodepageLists {
  public:
   const std::vector<std::string>& shownFor(int mode);
   bool printersOwn(int mode);
+  // The list a page shows for `mode`, taken as it is (the window checks a
+  // code page against its own selector, not a new discovery).
+  void showing(int mode, std::vector<std::string> names) { lists_[mode] = std::move(names); }
 
  private:
   const SupportedDeviceInfo& printer();
@@ -87,41 +91,6 @@ HLQShownValue HLQ_ShownValue(const HLQStoredValue& value, const HLQStoredTexts& 
 const char* HLQ_ValueKindName(const HLQStoredValue& value);
 std::vector<std::string> HLQ_ValueChoices(const HLQStoredValue& value);
 std::string HLQ_ValueDescription(const HLQStoredValue& value);
-
-// One value to change, as given.
-struct HLQValueRequest {
-  const HLQStoredValue* value;
-  HLQGivenValue given;
-};
-
-// One stored text to write.
-struct HLQPlannedWrite {
-  const HLQStoredValue* stored;
-  std::string text;
-};
-
-// What becomes of one requested value.
-struct HLQValuePlan {
-  const HLQStoredValue* value = nullptr;
-  HLQShownValue before, after;  // after: the value asked for, as it would be shown
-  std::string refused;          // why the page could not store it; nothing may be written
-  std::string unread;           // a stored text it needs could not be read; nothing may be written
-  bool helperUnanswered = false;  // ... because the helper did not read it
-  std::vector<size_t> writes;   // its stored texts that differ, in HLQChangePlan::writes
-};
-
-struct HLQChangePlan {
-  std::vector<HLQValuePlan> values;   // in the order asked
-  std::vector<HLQPlannedWrite> writes;  // only texts that differ from the stored ones
-};
-
-// Checks every requested value with the page model and works out the stored
-// texts that change. A wrapper's text and flag become its three stored
-// texts; the code page is taken from the list the page would show for the
-// emulation mode it will have. A value given as it is shown now changes
-// nothing, even where the page could not store it (a foreign port).
-HLQChangePlan HLQ_PlanChanges(const std::vector<HLQValueRequest>& requests,
-                              const HLQStoredTexts& texts, HLQCodepageLists* codepages);
 
 // The supported devices attached that a page shows (the printer page one
 // printer, the cash drawer page two drawers, the line display page one

@@ -1,10 +1,11 @@
-// The stored texts that a technician's values become, each checked with
-// the page model before anything is written.
+#include "model/value_changes.h"
+
 #include <glib.h>
 #include <glib/gi18n-lib.h>
 
 #include <cstring>
 
+#include "base/owned_text.h"
 #include "config/config_layout.h"
 #include "config/xml_config.h"
 #include "devices/port_mapping.h"
@@ -13,12 +14,6 @@
 namespace {
 
 using Kind = HLQGivenValue::Kind;
-
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
 
 std::string quoted(const HLQGivenValue& given) {
   if (given.kind == Kind::Boolean) return given.on ? "true" : "false";
@@ -64,14 +59,16 @@ struct Converted {
 Converted refusedAs(std::string reason) { return {"", std::move(reason)}; }
 
 Converted checked(const HLQStoredValue& value, const std::string& text) {
-  return {text, HLQ_RefusalOfStoredText(value, text.c_str())};
+  Converted converted{text, ""};
+  HLQ_CheckStoredText(value, text.c_str(), &converted.refused);
+  return converted;
 }
 
 Converted textOnly(const HLQStoredValue& value, const HLQGivenValue& given,
                    std::string (*toStore)(const HLQStoredValue&, const std::string&)) {
   if (given.kind != Kind::Text)
     // TRANSLATORS: %s is the value given (a JSON boolean or number).
-    return refusedAs(owned(g_strdup_printf(_("this value is a text (a JSON string), not %s"),
+    return refusedAs(HLQ_OwnedText(g_strdup_printf(_("this value is a text (a JSON string), not %s"),
                                            quoted(given).c_str())));
   return checked(value, toStore(value, given.text));
 }
@@ -92,7 +89,7 @@ Converted boolean(const HLQStoredValue& value, const HLQGivenValue& given) {
   bool on = false;
   if (!parseBoolean(given, &on))
     // TRANSLATORS: %s is the value given.
-    return refusedAs(owned(g_strdup_printf(
+    return refusedAs(HLQ_OwnedText(g_strdup_printf(
         _("%s is not a yes or no (true/false, yes/no, on/off or 1/0)"), quoted(given).c_str())));
   return checked(value, value.rule == HLQRuleKind::LoggingBool ? HLQ_LoggingBoolText(on)
                                                                : HLQ_DeviceBoolText(on));
@@ -106,17 +103,21 @@ Converted choice(const HLQStoredValue& value, const HLQGivenValue& given,
     return refusedAs(_("the code page list is empty (the printer's own list could not be "
                        "read), so no code page can be chosen now"));
   const int count = static_cast<int>(names.size());
+  std::string refused;
+  if (given.kind == Kind::Position)
+    return HLQ_CheckPosition(given.text.c_str(), count, &refused) ? checked(value, given.text)
+                                                                 : refusedAs(refused);
   if (isName(given))
     for (int i = 0; i < count; ++i)
       if (g_ascii_strcasecmp(given.text.c_str(), names[static_cast<size_t>(i)].c_str()) == 0)
         return checked(value, HLQ_NumberText(i));
   std::string digits;
   if (explicitPosition(given, &digits)) {
-    std::string refused = HLQ_RefusalOfPosition(digits.c_str(), count);
-    if (refused.empty() && digits != "-1") return checked(value, digits);
+    if (HLQ_CheckPosition(digits.c_str(), count, &refused) && digits != "-1")
+      return checked(value, digits);
   }
   // TRANSLATORS: the value given; the names of the list; the last position of the list.
-  return refusedAs(owned(g_strdup_printf(_("%s is not in the list (%s); a position is given as "
+  return refusedAs(HLQ_OwnedText(g_strdup_printf(_("%s is not in the list (%s); a position is given as "
                                            "#0 to #%d"),
                                          quoted(given).c_str(), listed(names).c_str(),
                                          count - 1)));
@@ -144,7 +145,8 @@ bool sameAsShown(const HLQGivenValue& given, const HLQShownValue& shown) {
   bool on = false;
   if (shown.kind == HLQShownValue::Kind::Boolean) return parseBoolean(given, &on) && on == shown.on;
   return shown.kind == HLQShownValue::Kind::Text &&
-         (given.kind == Kind::Text || given.kind == Kind::Number) && given.text == shown.text;
+         (given.kind == Kind::Text || given.kind == Kind::Number || given.kind == Kind::Position) &&
+         given.text == shown.text;
 }
 
 HLQShownValue asGiven(const HLQGivenValue& given) {
@@ -232,7 +234,7 @@ void planWrapper(Planning* p, const HLQWrapperKeys& wrapper) {
   const HLQWrapperTexts stored = HLQ_WrapperToStore(text, on);
   const std::string* texts[] = {&stored.active, &stored.keptAside, &stored.flag};
   for (int k = 0; k < 3 && problem.refused.empty(); ++k)
-    problem.refused = HLQ_RefusalOfStoredText(*parts[k], texts[k]->c_str());
+    HLQ_CheckStoredText(*parts[k], texts[k]->c_str(), &problem.refused);
   for (int given : at) {
     if (given < 0) continue;
     const size_t i = static_cast<size_t>(given);
@@ -261,8 +263,8 @@ void planCodepage(Planning* p, const HLQStoredValue* codepage) {
   const std::vector<std::string>& names = p->codepages->shownFor(mode);
   Converted converted = choice(*codepage, p->requests[i].given, names);
   if (converted.refused.empty())
-    converted.refused = HLQ_RefusalOfPosition(converted.text.c_str(),
-                                              static_cast<int>(names.size()));
+    HLQ_CheckPosition(converted.text.c_str(), static_cast<int>(names.size()),
+                      &converted.refused);
   p->settle(i, converted, codepage);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/owned_text.h"
 #include "config/xml_config.h"
 #include "model/page_model.h"
 
@@ -14,12 +15,6 @@ namespace {
 
 constexpr glong kWrapperChars = 8;
 constexpr size_t kSerialBytes = 255;
-
-std::string owned(gchar* text) {
-  std::string copy = text;
-  g_free(text);
-  return copy;
-}
 
 bool isControl(gunichar c) { return c < 0x20 || (c >= 0x7f && c < 0xa0); }
 
@@ -31,7 +26,7 @@ std::string refusalOfPort(const HLQStoredValue& value, const char* text) {
     ports += ports.empty() ? *port : std::string(", ") + *port;
   }
   // TRANSLATORS: %s is the text refused; then the device paths the selector offers.
-  return owned(g_strdup_printf(_("%s is not a port of this page (it offers None, stored as a "
+  return HLQ_OwnedText(g_strdup_printf(_("%s is not a port of this page (it offers None, stored as a "
                                  "blank, or %s)"),
                                HLQ_QuotedText(text).c_str(), ports.c_str()));
 }
@@ -39,7 +34,7 @@ std::string refusalOfPort(const HLQStoredValue& value, const char* text) {
 std::string refusalOfBool(const char* text, const char* on, const char* off) {
   if (std::strcmp(text, on) == 0 || std::strcmp(text, off) == 0) return "";
   // TRANSLATORS: %s is the text refused; then the two texts a check box stores.
-  return owned(g_strdup_printf(_("%s is not what a check box stores (\"%s\" or \"%s\")"),
+  return HLQ_OwnedText(g_strdup_printf(_("%s is not what a check box stores (\"%s\" or \"%s\")"),
                                HLQ_QuotedText(text).c_str(), on, off));
 }
 
@@ -49,7 +44,7 @@ std::string refusalOfSentinel(const char* text) {
                    !isControl(g_utf8_get_char(text));
   if (one) return "";
   // TRANSLATORS: %s is the text refused.
-  return owned(g_strdup_printf(_("a sentinel is one character that is not a blank, not %s"),
+  return HLQ_OwnedText(g_strdup_printf(_("a sentinel is one character that is not a blank, not %s"),
                                HLQ_QuotedText(text).c_str()));
 }
 
@@ -60,7 +55,7 @@ std::string refusalOfWrapper(const char* text) {
     valid = !isControl(g_utf8_get_char(p));
   if (!valid)
     // TRANSLATORS: %s is the text refused.
-    return owned(g_strdup_printf(_("a wrapper text holds at most 8 characters and no control "
+    return HLQ_OwnedText(g_strdup_printf(_("a wrapper text holds at most 8 characters and no control "
                                    "characters, not %s"),
                                  HLQ_QuotedText(text).c_str()));
   if (*text && HLQ_ReadsBackAsEmpty(text))
@@ -73,7 +68,7 @@ std::string refusalOfUsbId(const char* text) {
   for (const char* p = text; valid && *p; ++p) valid = g_ascii_isdigit(*p) || (*p >= 'a' && *p <= 'f');
   if (valid) return "";
   // TRANSLATORS: %s is the text refused.
-  return owned(g_strdup_printf(_("a USB ID is four hexadecimal digits, such as 0a1b, or empty, "
+  return HLQ_OwnedText(g_strdup_printf(_("a USB ID is four hexadecimal digits, such as 0a1b, or empty, "
                                  "not %s"),
                                HLQ_QuotedText(text).c_str()));
 }
@@ -83,7 +78,7 @@ std::string refusalOfSerial(const char* text) {
   for (const char* p = text; valid && *p; ++p) valid = *p >= 0x20 && *p <= 0x7e;
   if (valid) return "";
   // TRANSLATORS: %s is the text refused.
-  return owned(g_strdup_printf(_("a serial number holds at most 255 printable ASCII characters, "
+  return HLQ_OwnedText(g_strdup_printf(_("a serial number holds at most 255 printable ASCII characters, "
                                  "not %s"),
                                HLQ_QuotedText(text).c_str()));
 }
@@ -120,25 +115,44 @@ std::string HLQ_QuotedText(const char* text) {
   return shown;
 }
 
-std::string HLQ_RefusalOfPosition(const char* text, int count) {
+namespace {
+
+std::string refusalOfPosition(const char* text, int count) {
   long position = 0;
   if (text && parsePosition(text, &position) && position >= -1 && position < count) return "";
   // TRANSLATORS: %s is the text refused; %d is the last position of the list.
-  return owned(g_strdup_printf(_("%s is not a position in this list (-1 for none, or 0 to %d)"),
+  return HLQ_OwnedText(g_strdup_printf(_("%s is not a position in this list (-1 for none, or 0 to %d)"),
                                HLQ_QuotedText(text).c_str(), count - 1));
 }
 
-std::string HLQ_RefusalOfStoredText(const HLQStoredValue& value, const char* text) {
+std::string refusalOfStoredText(const HLQStoredValue& value, const char* text) {
   if (!text) return _("no value was given");
   switch (value.rule) {
     case HLQRuleKind::Port: return refusalOfPort(value, text);
     case HLQRuleKind::DeviceBool: return refusalOfBool(text, "1", "0");
     case HLQRuleKind::LoggingBool: return refusalOfBool(text, "true", "false");
-    case HLQRuleKind::Position: return HLQ_RefusalOfPosition(text, value.choiceCount);
+    case HLQRuleKind::Position: return refusalOfPosition(text, value.choiceCount);
     case HLQRuleKind::Sentinel: return refusalOfSentinel(text);
     case HLQRuleKind::WrapperText: return refusalOfWrapper(text);
     case HLQRuleKind::UsbId: return refusalOfUsbId(text);
     case HLQRuleKind::Serial: return refusalOfSerial(text);
   }
   return _("no page stores this value");
+}
+
+// The model's one way to say no: false, with the reason in `err`.
+bool checked(std::string refusal, std::string* err) {
+  if (refusal.empty()) return true;
+  if (err) *err = std::move(refusal);
+  return false;
+}
+
+}  // namespace
+
+bool HLQ_CheckPosition(const char* text, int count, std::string* err) {
+  return checked(refusalOfPosition(text, count), err);
+}
+
+bool HLQ_CheckStoredText(const HLQStoredValue& value, const char* text, std::string* err) {
+  return checked(refusalOfStoredText(value, text), err);
 }

@@ -3,28 +3,28 @@
 #include <glib/gi18n-lib.h>
 
 #include "app/page_apply.h"
-#include "config/config_layout.h"
 #include "devices/usb_ids.h"
 #include "pages/device_fields.h"
+#include "pages/page_state.h"
 
 namespace {
 
 std::vector<HLQDeviceFields> displayFields(HLQEntries* entries) {
-  return {{entries->gtkentry_ldpid, entries->gtkentry_ldvid, entries->gtkedt_ldserial,
-           kwn::ATTR_PID, kwn::ATTR_VID, kwn::ATTR_SERIAL}};
+  return {{entries->gtkentry_ldpid, entries->gtkentry_ldvid, entries->gtkedt_ldserial}};
 }
 
 HLQDevicePage lineDisplayPage(HLQComboBoxes* combos, HLQEntries* entries) {
-  return {kwn::LD_USB, combos->gtkchboxt_ldport, displayFields(entries), HLQ_LINEDISPLAY_PIDS,
-          HLQ_LINEDISPLAY_PID_COUNT};
+  return {HLQPage::LineDisplay, combos->gtkchboxt_ldport, displayFields(entries),
+          HLQ_LINEDISPLAY_PIDS, HLQ_LINEDISPLAY_PID_COUNT};
 }
 
 }  // namespace
 
 void LineDisplayTab_ReadValuesforInit(HLQComboBoxes* combos, HLQEntries* entries) {
   SupportedDeviceInfo display;
-  HLQ_ReadDevicePage(lineDisplayPage(combos, entries), &display);
+  HLQ_ReadDevicePage(lineDisplayPage(combos, entries), combos, entries, &display);
   PopulateLDInfobyUSB(&display, entries);
+  HLQ_RememberPageFields(HLQPage::LineDisplay, combos, entries, nullptr);
 }
 
 void PopulateLDInfobyUSB(const SupportedDeviceInfo* display, HLQEntries* entries) {
@@ -32,12 +32,11 @@ void PopulateLDInfobyUSB(const SupportedDeviceInfo* display, HLQEntries* entries
 }
 
 ApplyReport LineDisplayTab_WriteValues(HLQComboBoxes* combos, HLQEntries* entries) {
-  return HLQ_WriteDevicePage(lineDisplayPage(combos, entries));
+  return HLQ_CollectPage(HLQPage::LineDisplay, combos, entries, nullptr).store();
 }
 
 void on_btnApply_ldmodcfg_clicked(GtkButton*, gpointer) {
-  HLQ_ApplyPage(HLQPage::LineDisplay,
-                HLQ_CollectDevicePage(lineDisplayPage(g_hlqComboBoxes, g_hlqEntries)),
+  HLQ_ApplyPage(HLQ_CollectPage(HLQPage::LineDisplay, g_hlqComboBoxes, g_hlqEntries, nullptr),
                 _("Line Display Settings Applied"), _("Line Display Configuration"));
 }
 

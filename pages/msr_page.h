@@ -7,6 +7,7 @@
 #include "app/apply_report.h"
 #include "app/registries.h"
 #include "pages/page_writes.h"
+#include "pages/page_state.h"
 
 void MSRTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                               HLQEntries* entries);

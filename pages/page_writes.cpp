@@ -4,69 +4,53 @@
 
 #include "config/config_layout.h"
 #include "pages/field_label.h"
-#include "model/page_model.h"
+#include "pages/page_state.h"
 
-namespace {
-
-std::string attributeName(const char* key, const char* attribute) {
-  // TRANSLATORS: names a value in the Apply report: the element, then its attribute.
-  g_autofree gchar* name = g_strdup_printf(_("%s attribute %s"), key, attribute);
-  return name;
+std::string HLQ_FieldName(const HLQField& field) {
+  const std::string label = HLQ_FieldLabel(field.widget);
+  return label.empty() ? field.value->name : label;
 }
 
-// A field's label with the key it is stored under, or the key alone.
-std::string nameWithField(const std::string& name, GtkWidget* field) {
-  const std::string label = HLQ_FieldLabel(field);
-  if (label.empty()) return name;
-  // TRANSLATORS: a value named in a message: the field as the page labels it, then its key.
-  g_autofree gchar* named = g_strdup_printf(_("%s (%s)"), label.c_str(), name.c_str());
-  return named;
-}
-
-}  // namespace
-
-// Every value goes through its rule in the page model: a text the page holds
-// (one the technician typed) that the daemon could not use is not written,
-// and the report says which field holds what, and what it must hold.
-void HLQPageWrites::add(const std::string& name, const char* section, const char* key,
-                        const char* attribute, const std::string& value, GtkWidget* field,
-                        bool typed) {
-  const HLQStoredValue* model =
-      HLQ_FindStoredValue(HLQ_ConfigFileName(file_), section, key, attribute);
-  const std::string stored = model ? HLQ_TypedTextToStore(*model, value) : value;
-  const std::string refusal = model ? HLQ_RefusalOfStoredText(*model, stored.c_str()) : "";
-  if (!refusal.empty() && typed) {
-    // TRANSLATORS: %s is the text the technician typed, then the rule it breaks.
-    g_autofree gchar* reason = g_strdup_printf(_("holds %s, which is not stored: %s"),
-                                               HLQ_QuotedText(value.c_str()).c_str(),
-                                               refusal.c_str());
-    return leftUnchanged(nameWithField(name, field), reason);
+HLQPageWrites::HLQPageWrites(HLQPage page, std::vector<HLQField> fields,
+                             HLQCodepageLists* codepages)
+    : page_(page), fields_(std::move(fields)) {
+  const HLQStoredTexts& texts = HLQ_PageTexts(page);
+  auto file = texts.files.find(HLQ_PageFile(page));
+  if (file != texts.files.end() && !file->second.loaded)
+    unread_ = file->second.reason.empty() ? _("no reason was given") : file->second.reason;
+  std::vector<HLQValueRequest> requests;
+  std::vector<const HLQField*> asked;
+  for (const HLQField& field : fields_) {
+    HLQGivenValue given;
+    if (!HLQ_GivenOfField(field, &given) || HLQ_FieldUntouched(page, field, given)) continue;
+    requests.push_back({field.value, given});
+    asked.push_back(&field);
   }
-  if (!refusal.empty()) return leftUnchanged(name, refusal);
-  entries_.push_back({name, ""});
-  values_.push_back({section, key, attribute, stored});
-  valueNames_.push_back(nameWithField(name, field));
+  const HLQChangePlan plan = HLQ_PlanChanges(requests, texts, codepages);
+  for (size_t i = 0; i < plan.values.size(); ++i) {
+    const HLQValuePlan& value = plan.values[i];
+    // A wrapper's text and flag are refused together: named once, by the
+    // first of its fields asked for.
+    bool named = false;
+    for (size_t k = 0; k < i; ++k) named = named || plan.values[k].refused == value.refused;
+    if (!value.refused.empty() && !named) {
+      // TRANSLATORS: what a field holds as the page shows it, then the rule it breaks.
+      g_autofree gchar* reason = g_strdup_printf(_("holds %s: %s"),
+                                                 HLQ_QuotedText(HLQ_FieldShowsNow(*asked[i]).c_str()).c_str(),
+                                                 value.refused.c_str());
+      refusals_.push_back({HLQ_FieldName(*asked[i]), reason});
+    }
+    if (value.writes.empty() && value.unread.empty()) continue;
+    changed_.push_back({*asked[i], HLQ_FieldName(*asked[i]), value.writes, value.unread});
+  }
+  for (const HLQPlannedWrite& write : plan.writes) {
+    stored_.push_back(write.stored);
+    values_.push_back({write.stored->section, write.stored->key, write.stored->attribute,
+                       write.text});
+  }
 }
 
-void HLQPageWrites::text(const char* section, const char* key, const std::string& value,
-                         GtkWidget* field) {
-  add(key, section, key, nullptr, value, field, false);
-}
-
-void HLQPageWrites::attribute(const char* section, const char* key, const char* attribute,
-                              const std::string& value, GtkWidget* field) {
-  add(attributeName(key, attribute), section, key, attribute, value, field, false);
-}
-
-void HLQPageWrites::typed(const char* section, const char* key, const char* attribute,
-                          const std::string& value, GtkWidget* field) {
-  add(attribute ? attributeName(key, attribute) : key, section, key, attribute, value, field,
-      true);
-}
-
-void HLQPageWrites::leftUnchanged(const std::string& name, const std::string& reason) {
-  entries_.push_back({name, reason});
-}
+const char* HLQPageWrites::file() const { return HLQ_ConfigFilePath(HLQ_PageFile(page_)); }
 
 std::vector<HLQValueAddress> HLQPageWrites::addresses() const {
   std::vector<HLQValueAddress> addresses;
@@ -74,21 +58,81 @@ std::vector<HLQValueAddress> HLQPageWrites::addresses() const {
   return addresses;
 }
 
-std::string HLQPageWrites::nameOfValue(size_t i) const { return valueNames_.at(i); }
+std::vector<HLQOverwrite> HLQPageWrites::overwrites(
+    const std::vector<HLQChangedElsewhere>& changed) const {
+  HLQStoredTexts now = HLQ_PageTexts(page_);
+  for (const HLQChangedElsewhere& c : changed) now.values[stored_.at(c.index)].text = c.now;
+  HLQCodepageLists codepages;
+  if (g_hlqComboBoxes) HLQ_UseShownCodepages(g_hlqComboBoxes, now, &codepages);
+  std::vector<HLQOverwrite> overwrites;
+  for (const Changed& value : changed_) {
+    bool touched = false;
+    for (const HLQChangedElsewhere& c : changed)
+      for (size_t write : value.writes) touched = touched || write == c.index;
+    if (!touched) continue;
+    overwrites.push_back({value.label,
+                          HLQ_FieldShows(value.field, HLQ_ShownValue(*value.field.value, now,
+                                                                     &codepages)),
+                          HLQ_FieldShowsNow(value.field)});
+  }
+  return overwrites;
+}
 
-ApplyReport HLQPageWrites::store() const { return report(HLQ_StoreValues(file_, values_)); }
+ApplyReport HLQPageWrites::store() const {
+  if (unchanged() || !refusals_.empty()) return report({});
+  return report(HLQ_StoreValues(file(), values_));
+}
 
 ApplyReport HLQPageWrites::report(const std::vector<WriteResult>& results) const {
   ApplyReport report;
-  report.file = file_;
-  size_t next = 0;
-  for (const Entry& entry : entries_) {
-    if (!entry.leftUnchangedReason.empty())
-      report.leftUnchanged(entry.name, entry.leftUnchangedReason);
-    else if (next < results.size())
-      report.record(entry.name, results[next++]);
-    else
-      report.leftUnchanged(entry.name, _("no result came back for it"));
+  report.file = file();
+  if (!refusals_.empty()) {
+    report.refused = true;
+    report.notStored = refusals_;
+    return report;
   }
+  report.unreadReason = unread_;
+  if (!unread_.empty()) return report;
+  report.unchanged = values_.empty();
+  std::vector<const HLQStoredValue*> stored;
+  std::vector<std::string> texts;
+  std::vector<HLQField> storedFields;
+  for (const Changed& value : changed_) {
+    if (!value.unread.empty()) {
+      report.leftUnchanged(value.label, value.unread);
+      continue;
+    }
+    WriteResult outcome{WriteStatus::Stored, ""};
+    for (size_t write : value.writes) {
+      const WriteResult result =
+          write < results.size() ? results[write]
+                                 : WriteResult{WriteStatus::SaveFailed, _("no result came back for it")};
+      if (result.stored()) {
+        stored.push_back(stored_[write]);
+        texts.push_back(values_[write].value);
+      } else if (outcome.stored()) {
+        outcome = result;
+      }
+    }
+    report.record(value.label, outcome);
+    if (outcome.stored()) storedFields.push_back(value.field);
+  }
+  HLQ_RememberApplied(page_, stored, texts, storedFields);
   return report;
+}
+
+HLQPageWrites HLQ_CollectPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
+                              HLQCheckBoxes* checks) {
+  HLQCodepageLists codepages;
+  if (combos) HLQ_UseShownCodepages(combos, HLQ_PageTexts(page), &codepages);
+  return HLQPageWrites(page, HLQ_FieldsOf(page, combos, entries, checks), &codepages);
+}
+
+std::string HLQ_RefusalOfField(HLQPage page, const HLQField& field) {
+  HLQGivenValue given;
+  if (!HLQ_GivenOfField(field, &given) || HLQ_FieldUntouched(page, field, given)) return "";
+  HLQCodepageLists codepages;
+  const HLQChangePlan plan =
+      HLQ_PlanChanges({{field.value, given}}, HLQ_PageTexts(page), &codepages);
+  return plan.values.empty() ? "" : plan.values[0].refused;
 }

@@ -1,9 +1,11 @@
-// What one Apply of a page stores, collected in order before anything is
-// written, each checked against its rule in the page model (a typed text
-// the daemon could not use is reported, naming the field as the page
-// labels it, not written), then stored and reported together. Where the
-// privileged helper stores them (a technician's window), it does so in one
-// call, for which the administrator's password is asked once.
+// What one Apply of a page stores: the page's fields taken as values the
+// technician gave, planned by the page model against what the page read, as
+// the command line plans them. Only values whose field changed are asked
+// for, only stored texts that differ are written, and nothing is written
+// when any field holds a text its rule refuses. The stored texts come from
+// the model's table alone, so no key the model does not know is ever
+// written. Where the privileged helper stores them (a technician's window),
+// it does so in one call; root's window saves the file once.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -12,51 +14,63 @@
 #include <vector>
 
 #include "app/apply_report.h"
+#include "app/overwrite_question.h"
 #include "config/xml_config.h"
+#include "model/page_values.h"
+#include "model/value_changes.h"
+#include "pages/page_fields.h"
+#include "pages/shown_values.h"
 
 class HLQPageWrites {
  public:
-  explicit HLQPageWrites(const char* file) : file_(file) {}
+  // Plans the Apply of `fields` of `page`.
+  HLQPageWrites(HLQPage page, std::vector<HLQField> fields, HLQCodepageLists* codepages);
 
-  // The text of VCP/section/key; the report names it by its key. `field`,
-  // when given, is the widget that shows it (named when a question is asked).
-  void text(const char* section, const char* key, const std::string& value,
-            GtkWidget* field = nullptr);
-  // An attribute of VCP/section/key; the report names it "KEY attribute ATTR".
-  void attribute(const char* section, const char* key, const char* attribute,
-                 const std::string& value, GtkWidget* field = nullptr);
-  // A text the technician typed into `field`, for the text of VCP/section/key
-  // or its attribute (nullptr for the text). A text its rule refuses is
-  // reported under the field's label, with what the field holds.
-  void typed(const char* section, const char* key, const char* attribute,
-             const std::string& value, GtkWidget* field);
-  // A value deliberately not written (for example a port with no selection).
-  void leftUnchanged(const std::string& name, const std::string& reason);
+  HLQPage page() const { return page_; }
+  const char* file() const;  // the file's path
+  // The fields whose texts their rules refuse, each with why.
+  const std::vector<NotStoredValue>& refusals() const { return refusals_; }
+  // Nothing differs from what the page read, or it read nothing: nothing
+  // to write.
+  bool unchanged() const { return refusals_.empty() && (values_.empty() || !unread_.empty()); }
 
-  const char* file() const { return file_; }
-  // The values to store so far, in order.
+  // The stored texts to write, in the table's order.
   const std::vector<HLQValueToStore>& values() const { return values_; }
-  // Where each of them is read from.
   std::vector<HLQValueAddress> addresses() const;
-  // How a question names the value values()[i]: the field as the page
-  // labels it with its key, or the key alone.
-  std::string nameOfValue(size_t i) const;
+  // Each value another writer changed, once, as the page shows it.
+  std::vector<HLQOverwrite> overwrites(const std::vector<HLQChangedElsewhere>& changed) const;
 
-  // Stores every value in one load, change and safe save of the file (or
-  // through the helper), and reports each in the order it was given.
+  // Stores every value in one save of the file (or one call of the helper)
+  // and reports each changed field.
   ApplyReport store() const;
-  // The report for `results`, one for each of values().
+  // The report for `results` (one for each of values()); the page then
+  // remembers what was stored as what it read.
   ApplyReport report(const std::vector<WriteResult>& results) const;
 
  private:
-  void add(const std::string& name, const char* section, const char* key, const char* attribute,
-           const std::string& value, GtkWidget* field, bool typed);
-  struct Entry {
-    std::string name;
-    std::string leftUnchangedReason;  // empty for a value that is written
+  struct Changed {
+    HLQField field;
+    std::string label;
+    std::vector<size_t> writes;  // in values_
+    std::string unread;          // the file lacks what it needs: not stored
   };
-  const char* file_;
-  std::vector<Entry> entries_;
+  HLQPage page_;
+  std::vector<HLQField> fields_;
+  std::vector<Changed> changed_;
+  std::vector<const HLQStoredValue*> stored_;  // for values_
   std::vector<HLQValueToStore> values_;
-  std::vector<std::string> valueNames_;  // for values_, as a question names them
+  std::vector<NotStoredValue> refusals_;
+  std::string unread_;  // why the page's file could not be read
 };
+
+// A field as messages name it: its label, or its key where it has none.
+std::string HLQ_FieldName(const HLQField& field);
+
+// The Apply of every field of `page` (the code page checked against the
+// list the printer page shows).
+HLQPageWrites HLQ_CollectPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
+                              HLQCheckBoxes* checks);
+
+// Why the field's text cannot be stored, as an Apply would refuse it; ""
+// when it can, or when it shows what the page read.
+std::string HLQ_RefusalOfField(HLQPage page, const HLQField& field);

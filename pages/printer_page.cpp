@@ -5,64 +5,24 @@
 #include <string>
 
 #include "app/page_apply.h"
-#include "config/fixed_paths.h"
-#include "config/config_layout.h"
 #include "pages/codepages.h"
-#include "devices/port_mapping.h"
+#include "model/page_values.h"
 #include "devices/usb_discovery.h"
 #include "devices/usb_ids.h"
 #include "pages/device_fields.h"
-
-namespace {
-
-std::optional<std::string> readPrinterKey(HXMLWRAPPER config, const char* key) {
-  return xmlwrapper_ReadXMLNodeValue(config, HLQ_DeviceConfigPath(), kwn::PRINTER, key);
-}
-
-// A stored position below -1 (a hand edit) would make GTK refuse the call;
-// it selects nothing, as a position beyond the end of the list does.
-void selectPosition(GtkComboBox* selector, int position) {
-  gtk_combo_box_set_active(selector, position < -1 ? -1 : position);
-}
-
-
-// The stored value is the position in the list shown, not the code page; -1
-// when nothing is selected. An empty list (the printer's own, with no record
-// to read) offers no position at all, so the stored one is left as it is.
-void writeCodePage(HLQPageWrites* writes, GtkComboBox* selector) {
-  if (gtk_tree_model_iter_n_children(gtk_combo_box_get_model(selector), nullptr) == 0) {
-    writes->leftUnchanged(
-        kwn::CODE_PAGE, _("the code page list is empty; the stored code page was left unchanged"));
-    return;
-  }
-  writes->text(kwn::PRINTER, kwn::CODE_PAGE, HLQ_NumberText(gtk_combo_box_get_active(selector)),
-               GTK_WIDGET(selector));
-}
-
-}  // namespace
+#include "pages/page_state.h"
 
 void PrinterTab_ReadValuesforInit(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                                   HLQEntries* entries) {
   SupportedDeviceInfo printer{};
-  HXMLWRAPPER config = xmlwrapper_create();
-
-  int32_t port = HLQCT_PortPosition(
-      xmlwrapper_ReadXMLNodeValue(config, HLQ_DeviceConfigPath(), kwn::PORTS, kwn::PRINTER_USB));
-  int codePage = HLQ_ParseNumber(readPrinterKey(config, kwn::CODE_PAGE));
+  const HLQStoredTexts& texts = HLQ_ReadPage(HLQPage::Printer);
   // Set before the code page selector is filled, so that the list shown
   // follows the stored emulation mode.
-  emm_index = HLQ_ParseNumber(readPrinterKey(config, kwn::EMULATION_MODE));
-  bool unsolicited = HLQ_IsDeviceBoolOn(readPrinterKey(config, kwn::UNSOLICITED_STATUS));
-
+  emm_index = HLQ_StoredEmulationMode(texts);
   getSupportedDeviceInfo(&printer, 1, HLQ_VENDOR_IDS, HLQ_PRINTER_PIDS, HLQ_PRINTER_PID_COUNT);
   PopulatePrinterInfobyUSB(&printer, entries, combos);
-
-  selectPosition(GTK_COMBO_BOX(combos->gtkcboxt_printerport), port);
-  selectPosition(GTK_COMBO_BOX(combos->gtkcboxt_codepage), codePage);
-  selectPosition(combos->gtckboxt_printermode, emm_index);
-  HLQ_SetChecked(checks->gtkchbox_usnolicitedstatus, unsolicited);
-
-  xmlwrapper_destroy(config);
+  HLQ_ShowStoredFields(HLQPage::Printer, combos, entries, checks);
+  HLQ_RememberPageFields(HLQPage::Printer, combos, entries, checks);
 }
 
 void PopulatePrinterInfobyUSB(const SupportedDeviceInfo* printer, HLQEntries* entries,
@@ -75,20 +35,7 @@ void PopulatePrinterInfobyUSB(const SupportedDeviceInfo* printer, HLQEntries* en
 
 HLQPageWrites PrinterTab_CollectValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
                                        HLQEntries* entries) {
-  HLQPageWrites writes(HLQ_DeviceConfigPath());
-  HLQ_WriteSelectedPort(&writes, kwn::PRINTER_USB, combos->gtkcboxt_printerport);
-  writeCodePage(&writes, GTK_COMBO_BOX(combos->gtkcboxt_codepage));
-  writes.text(kwn::PRINTER, kwn::EMULATION_MODE,
-              HLQ_NumberText(gtk_combo_box_get_active(combos->gtckboxt_printermode)),
-              GTK_WIDGET(combos->gtckboxt_printermode));
-  writes.text(kwn::PRINTER, kwn::UNSOLICITED_STATUS,
-              HLQ_DeviceBoolText(HLQ_IsChecked(checks->gtkchbox_usnolicitedstatus)),
-              GTK_WIDGET(checks->gtkchbox_usnolicitedstatus));
-  HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_PID, entries->gtkedt_printerpid);
-  HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_VID, entries->gtkedt_prntervid);
-  HLQ_WriteEntryAttribute(&writes, kwn::PRINTER_USB, kwn::ATTR_SERIAL,
-                          entries->gtkedt_printerserial);
-  return writes;
+  return HLQ_CollectPage(HLQPage::Printer, combos, entries, checks);
 }
 
 ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
@@ -97,8 +44,7 @@ ApplyReport PrinterTab_WriteValues(HLQComboBoxes* combos, HLQCheckBoxes* checks,
 }
 
 void on_btnApply_printermodcfg_clicked(GtkButton*, gpointer) {
-  HLQ_ApplyPage(HLQPage::Printer,
-                PrinterTab_CollectValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries),
+  HLQ_ApplyPage(PrinterTab_CollectValues(g_hlqComboBoxes, g_hlqCheckBoxes, g_hlqEntries),
                 _("Printer Settings Applied"), _("Printer Configuration"));
 }
 

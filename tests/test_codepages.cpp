@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "devices/codepage_record.h"
 #include "devices/usb_ids.h"
 #include "tests/support/ui_fixture.h"

@@ -56,7 +56,7 @@ TEST_F(LoggingPage, ShowsTheStoredLevelAndSwitchesAndWritesThemBack) {
 
   gtk_combo_box_set_active(ui_.combos.gtkchboxt_loglevel, 4);
   ApplyReport report = LoggingTab_WriteValues(&ui_.combos, &ui_.checks);
-  EXPECT_EQ(report.stored, 6);
+  EXPECT_EQ(report.stored, 1);  // only the level changed
   EXPECT_TRUE(report.notStored.empty());
   EXPECT_EQ(stored(kwn::LOG_LEVEL), "4");
   EXPECT_EQ(stored(kwn::MODULE_CD), "false");
@@ -76,18 +76,23 @@ TEST_F(LoggingPage, ReadsTheLevelByStrtolRules) {
   }
 }
 
-TEST_F(LoggingPage, NoSelectionIsWrittenAsMinusOne) {
+TEST_F(LoggingPage, NoSelectionIsWrittenAsMinusOneAndAnUntouchedOneNotAtAll) {
   store(kwn::LOG_LEVEL, "999");
   LoggingTab_ReadValuesforInit(&ui_.combos, &ui_.checks);
+  EXPECT_TRUE(LoggingTab_WriteValues(&ui_.combos, &ui_.checks).unchanged);
+  EXPECT_EQ(stored(kwn::LOG_LEVEL), "999");
+  store(kwn::LOG_LEVEL, "2");
+  LoggingTab_ReadValuesforInit(&ui_.combos, &ui_.checks);
+  gtk_combo_box_set_active(ui_.combos.gtkchboxt_loglevel, -1);
   LoggingTab_WriteValues(&ui_.combos, &ui_.checks);
   EXPECT_EQ(stored(kwn::LOG_LEVEL), "-1");
 }
 
-TEST_F(LoggingPage, ALevelBelowMinusOneLeavesTheSelectorAsItWas) {
+TEST_F(LoggingPage, ALevelBelowMinusOneSelectsNothing) {
   store(kwn::LOG_LEVEL, "-7");
   gtk_combo_box_set_active(ui_.combos.gtkchboxt_loglevel, 1);
   LoggingTab_ReadValuesforInit(&ui_.combos, &ui_.checks);  // no GTK critical either
-  EXPECT_EQ(level(), 1);
+  EXPECT_EQ(level(), -1);
 }
 
 TEST_F(LoggingPage, OnlyExactlyTrueChecksABox) {
@@ -97,7 +102,10 @@ TEST_F(LoggingPage, OnlyExactlyTrueChecksABox) {
     LoggingTab_ReadValuesforInit(&ui_.combos, &ui_.checks);
     EXPECT_FALSE(checked(&HLQCheckBoxes::gtkcheckbtn_cdusbmod)) << "stored \"" << text << "\"";
     LoggingTab_WriteValues(&ui_.combos, &ui_.checks);
-    EXPECT_EQ(stored(kwn::MODULE_CD), "false");
+    EXPECT_EQ(stored(kwn::MODULE_CD), text);  // untouched: left as stored
+    HLQ_SetChecked(ui_.checks.gtkcheckbtn_cdusbmod, true);
+    LoggingTab_WriteValues(&ui_.combos, &ui_.checks);
+    EXPECT_EQ(stored(kwn::MODULE_CD), "true");
   }
 }
 
@@ -154,6 +162,7 @@ TEST_F(LoggingPage, AMissingElementIsReportedAndTheOthersAreStored) {
   LoggingTab_ReadValuesforInit(&ui_.combos, &ui_.checks);
   ui_.connectSignals();
   HLQ_SetChecked(ui_.checks.gtkcheckbtn_hlqsvc, false);
+  HLQ_SetChecked(ui_.checks.gtkcheckbtn_ldmod, true);
   std::vector<SeenDialog> dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
 
   EXPECT_EQ(stored(kwn::MODULE_SERVICE), "false");
@@ -163,10 +172,10 @@ TEST_F(LoggingPage, AMissingElementIsReportedAndTheOthersAreStored) {
   const std::string& text = dialogs[0].text;
   EXPECT_EQ(dialogs[0].title, "Logging Configuration");
   EXPECT_EQ(text.find("Logging Settings Applied"), std::string::npos) << text;
-  EXPECT_NE(text.find("Module_LD"), std::string::npos) << text;
+  EXPECT_NE(text.find("Line display"), std::string::npos) << text;  // by its label
   EXPECT_NE(text.find(file_), std::string::npos) << text;
-  EXPECT_EQ(text.find("Module_MSR"), std::string::npos) << text;  // that one was stored
-  EXPECT_TRUE(g_hlqConfigChanged);  // five values did reach the file
+  EXPECT_EQ(text.find("Service"), std::string::npos) << text;  // that one was stored
+  EXPECT_TRUE(g_hlqConfigChanged);
 }
 
 TEST_F(LoggingPage, AnApplyThatStoresNothingDoesNotAskForARestart) {
@@ -175,7 +184,9 @@ TEST_F(LoggingPage, AnApplyThatStoresNothingDoesNotAskForARestart) {
   ui_.connectSignals();
   std::vector<SeenDialog> dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
   ASSERT_EQ(dialogs.size(), 1u);
-  EXPECT_NE(dialogs[0].text.find("Log_Level"), std::string::npos);
+  EXPECT_NE(dialogs[0].text.find(dir_.file("absent.xml") + " could not be read"),
+            std::string::npos)
+      << dialogs[0].text;
   EXPECT_FALSE(g_hlqConfigChanged);
   EXPECT_FALSE(HLQTest_FileExists(dir_.file("absent.xml")));
 }
@@ -183,7 +194,8 @@ TEST_F(LoggingPage, AnApplyThatStoresNothingDoesNotAskForARestart) {
 // Another program changes the file while the page shows it: Apply asks
 // before overwriting its values, names each with what the file holds and
 // what the page would store, and stores nothing on No. A value the other
-// program set to what the page stores anyway is not asked about.
+// program set to what the page stores anyway, or one the page did not
+// change, is not asked about.
 TEST_F(LoggingPage, AsksBeforeOverwritingWhatAnotherProgramChanged) {
   HLQ_FillPage(HLQPage::Logging, &ui_.combos, &ui_.entries, &ui_.checks);
   ui_.connectSignals();
@@ -199,9 +211,8 @@ TEST_F(LoggingPage, AsksBeforeOverwritingWhatAnotherProgramChanged) {
   EXPECT_EQ(dialogs[0].title, "Logging Configuration");
   EXPECT_EQ(dialogs[0].text,
             "Another program has changed these settings since this page read them:\n"
-            "\u2022 Settings \u203a Log level (Log_Level): now \"5\", this page \"1\"\n"
-            "\u2022 Modules that log \u203a Cash drawer (Module_CD): now \"false\", this page "
-            "\"true\"\n\nStore this page's values over them?");
+            "\u2022 Settings \u203a Log level: now \"Critical\", this page \"Debug\"\n\n"
+            "Store this page's values over them?");
   EXPECT_EQ(dialogs[1].text, "Nothing was stored: the values that another program stored were kept.");
   EXPECT_EQ(HLQTest_ReadFile(file_), changedElsewhere);
   EXPECT_FALSE(g_hlqConfigChanged);
@@ -210,10 +221,10 @@ TEST_F(LoggingPage, AsksBeforeOverwritingWhatAnotherProgramChanged) {
   ASSERT_EQ(dialogs.size(), 2u);
   EXPECT_EQ(dialogs[1].text, "Logging Settings Applied");
   EXPECT_EQ(stored(kwn::LOG_LEVEL), "1");
-  EXPECT_EQ(stored(kwn::MODULE_CD), "true");
+  EXPECT_EQ(stored(kwn::MODULE_CD), "false");  // the page did not touch it
   EXPECT_TRUE(g_hlqConfigChanged);
-  // What this Apply stored is what the page now shows: no question again.
+  // What this Apply stored is what the page now shows: nothing to store again.
   dialogs = HLQTest_PressAndCatch(ui_.button("Logging", "_Apply"));
   ASSERT_EQ(dialogs.size(), 1u);
-  EXPECT_EQ(dialogs[0].text, "Logging Settings Applied");
+  EXPECT_EQ(dialogs[0].text, "Nothing was stored: every value of this page is as it was read.");
 }

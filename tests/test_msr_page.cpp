@@ -11,7 +11,9 @@
 
 #include "app/apply_report.h"
 #include "config/config_layout.h"
+#include "model/page_model.h"
 #include "pages/msr_page.h"
+#include "pages/page_fields.h"
 #include "tests/support/dialog_catcher.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
@@ -20,20 +22,26 @@
 
 namespace {
 
-const std::vector<std::string> kBooleanKeys = {
-    "CR_Enabled",        "Track1_Enabled",    "Track2_Enabled",
-    "Track3_Enabled",    "Strip_Sentinels",   "Hide_Error_Tracks",
-    "Track1_CR_Enabled", "Track2_CR_Enabled", "Track3_CR_Enabled"};
-const std::vector<std::string> kSentinelKeys = {"Track1_Start_Sentinel", "Track2_Start_Sentinel",
-                                                "Track3_Start_Sentinel", "End_Sentinel"};
-const std::vector<std::string> kAllMsrKeys = {
-    "CR_Enabled",        "Track1_Enabled",        "Track2_Enabled",
-    "Track3_Enabled",    "Strip_Sentinels",       "Hide_Error_Tracks",
-    "Track1_CR_Enabled", "Track2_CR_Enabled",     "Track3_CR_Enabled",
-    "Track1_Start_Sentinel", "Track2_Start_Sentinel", "Track3_Start_Sentinel",
-    "End_Sentinel",
-    "Head_Wrapper",      "Head_Wrapper_Bk",       "Head_Wrapper_Chbx",
-    "Tail_Wrapper",      "Tail_Wrapper_Bk",       "Tail_Wrapper_Chbx"};
+// The page's keys, taken from the page model, so that a value the model
+// adds to the page is covered here without a list of its own.
+std::vector<std::string> msrKeys(bool (*wanted)(const HLQStoredValue&)) {
+  std::vector<std::string> keys;
+  for (const HLQStoredValue& value : HLQ_StoredValues())
+    if (value.page == HLQPage::Msr && value.section == std::string(kwn::MSR) && wanted(value))
+      keys.push_back(value.key);
+  return keys;
+}
+bool isWrapperFlag(const HLQStoredValue& value) {
+  for (const HLQWrapperKeys& wrapper : HLQ_WRAPPERS)
+    if (value.key == std::string(wrapper.flag)) return true;
+  return false;
+}
+const std::vector<std::string> kBooleanKeys = msrKeys([](const HLQStoredValue& v) {
+  return v.rule == HLQRuleKind::DeviceBool && !isWrapperFlag(v);
+});
+const std::vector<std::string> kSentinelKeys =
+    msrKeys([](const HLQStoredValue& v) { return v.rule == HLQRuleKind::Sentinel; });
+const std::vector<std::string> kAllMsrKeys = msrKeys([](const HLQStoredValue&) { return true; });
 
 struct Wrapper {
   const char* name;
@@ -92,18 +100,12 @@ class MsrPage : public ::testing::Test {
   // A null key removes the whole section.
   void remove(const char* section, const char* key) { HLQTest_RemoveElement(path_, section, key); }
 
+  // The check box the window binds to the key.
   GtkCheckButton* box(const std::string& key) {
-    static const std::map<std::string, GtkCheckButton* HLQCheckBoxes::*> boxes = {
-        {"CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_carriageretunrenbld},
-        {"Track1_Enabled", &HLQCheckBoxes::gtkcheckbtn_track1enbld},
-        {"Track2_Enabled", &HLQCheckBoxes::gtkcheckbnt_track2enbld},
-        {"Track3_Enabled", &HLQCheckBoxes::gtkcheckbtn_track3enbld},
-        {"Strip_Sentinels", &HLQCheckBoxes::gtkcheckbtn_stripsentinels},
-        {"Hide_Error_Tracks", &HLQCheckBoxes::gtkcheckbtn_hideerrtraks},
-        {"Track1_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack1enbld},
-        {"Track2_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack2enbld},
-        {"Track3_CR_Enabled", &HLQCheckBoxes::gtkcheckbtn_crtrack3en}};
-    return ui_->checks.*boxes.at(key);
+    const HLQStoredValue* value =
+        HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::MSR, key.c_str(), nullptr);
+    EXPECT_NE(value, nullptr) << key;
+    return GTK_CHECK_BUTTON(HLQ_FieldWidget(value->name));
   }
   std::vector<GtkCheckButton*> perTrackCr() {
     return {box("Track1_CR_Enabled"), box("Track2_CR_Enabled"), box("Track3_CR_Enabled")};
@@ -125,8 +127,8 @@ class MsrPage : public ::testing::Test {
   std::unique_ptr<LoadedUi> ui_;
 };
 
-TEST_F(MsrPage, ApplyOfAnUntouchedPageStoresTheSameValuesAndNothingForRawDataMode) {
-  auto before = allMsr();
+TEST_F(MsrPage, ApplyOfAnUntouchedPageWritesNothingAndNothingForRawDataMode) {
+  const std::string file = HLQTest_ReadFile(path_);
   start();
   EXPECT_EQ(gtk_combo_box_get_active(port()), 1);
   EXPECT_FALSE(sensitive(ui_->checks.gtkcheckbtn_rawdatamode));
@@ -135,10 +137,9 @@ TEST_F(MsrPage, ApplyOfAnUntouchedPageStoresTheSameValuesAndNothingForRawDataMod
 
   SeenDialog dialog = pressApply();
   EXPECT_EQ(dialog.title, "MSR Configuration");
-  EXPECT_EQ(dialog.text, "MSR Settings Applied");
-  EXPECT_TRUE(g_hlqConfigChanged);
-  EXPECT_EQ(allMsr(), before);
-  EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "/dev/ttyS20");
+  EXPECT_EQ(dialog.text, "Nothing was stored: every value of this page is as it was read.");
+  EXPECT_FALSE(g_hlqConfigChanged);  // and no restart for it
+  EXPECT_EQ(HLQTest_ReadFile(path_), file);
 
   tinyxml2::XMLDocument doc;
   ASSERT_EQ(doc.LoadFile(path_.c_str()), tinyxml2::XML_SUCCESS);
@@ -194,18 +195,26 @@ TEST_F(MsrPage, BooleansAreOnOnlyForExactlyOne) {
     for (const auto& key : kBooleanKeys) EXPECT_FALSE(HLQ_IsChecked(box(key))) << key;
     for (const auto& w : kWrappers) EXPECT_FALSE(HLQ_IsChecked(ui_->checks.*w.box)) << w.name;
     EXPECT_TRUE(apply().notStored.empty());
-    for (const auto& key : kBooleanKeys) EXPECT_EQ(msr(key), "0") << key;
-    for (const auto& w : kWrappers) EXPECT_EQ(msr(w.flag), "0") << w.name;
+    // Untouched, they are left as stored; changed, they are stored as "1"/"0".
+    for (const auto& key : kBooleanKeys) EXPECT_EQ(msr(key), text) << key;
+    HLQ_SetChecked(box("Track1_Enabled"), true);
+    HLQ_SetChecked(ui_->checks.gtkcheckbtn_headwrapper, true);
+    EXPECT_TRUE(apply().notStored.empty());
+    EXPECT_EQ(msr("Track1_Enabled"), "1");
+    EXPECT_EQ(msr("Head_Wrapper_Chbx"), "1");
   }
   for (const auto& key : kBooleanKeys) storeMsr(key, "1");
   start();
   for (const auto& key : kBooleanKeys) EXPECT_TRUE(HLQ_IsChecked(box(key))) << key;
 }
 
-TEST_F(MsrPage, EmptySentinelsShowEmptyAndAreStoredAsTheirDefaults) {
+TEST_F(MsrPage, EmptySentinelsShowEmptyAndEmptiedOnesAreStoredAsTheirDefaults) {
   for (const auto& key : kSentinelKeys) storeMsr(key, "");
   start();
   for (auto* entry : sentinels()) EXPECT_EQ(textOf(entry), "");
+  for (const auto& key : kSentinelKeys) storeMsr(key, "#");
+  start();
+  for (auto* entry : sentinels()) gtk_entry_set_text(entry, "");
   EXPECT_TRUE(apply().notStored.empty());
   EXPECT_EQ(msr("Track1_Start_Sentinel"), "%");
   EXPECT_EQ(msr("Track2_Start_Sentinel"), ";");
@@ -228,11 +237,16 @@ TEST_F(MsrPage, BlankSentinelsAreStoredAsDefaultsAndBlankWrapperTextsAreRefused)
   HLQ_SetChecked(ui_->checks.gtkcheckbtn_headwrapper, true);
   gtk_entry_set_text(ui_->entries.gtkentry_headwrapper, " \t ");
   ApplyReport report = apply();
-  before["Track1_Start_Sentinel"] = "%";
-  EXPECT_EQ(allMsr(), before);  // the head wrapper's three values as stored
-  ASSERT_EQ(report.notStored.size(), 3u);
-  EXPECT_EQ(report.notStored[0].reason, "the text is only blanks, which would read back as "
-                                        "empty; the wrapper was left as stored");
+  EXPECT_EQ(allMsr(), before);  // a refused field: nothing of the page is stored
+  EXPECT_TRUE(report.refused);
+  ASSERT_EQ(report.notStored.size(), 1u);
+  EXPECT_EQ(report.notStored[0].reason,
+            "holds \" \\t \": a wrapper text holds at most 8 characters and no control "
+            "characters, not \" \\t \"");
+
+  gtk_entry_set_text(ui_->entries.gtkentry_headwrapper, "kept");
+  EXPECT_TRUE(apply().notStored.empty());
+  EXPECT_EQ(msr("Track1_Start_Sentinel"), "%");
 }
 
 TEST_F(MsrPage, WrapperTextMovesBetweenActiveAndKeptAsideAcrossRestarts) {
@@ -377,8 +391,8 @@ TEST_F(MsrPage, ClearChoosesNoPortAndLeavesEverythingElse) {
   EXPECT_EQ(allMsr(), before);
 }
 
-// Without the section only the port can be stored; it is the last save, so
-// the blank that stands for "None" is seen in the file as written.
+// Without the section only the port can be stored; the blank that stands for
+// "None" is seen in the file as written.
 TEST_F(MsrPage, WithoutItsSectionThePageShowsNothingStoredAndApplyStoresOnlyThePort) {
   remove(kwn::MSR, nullptr);
   start();
@@ -388,9 +402,11 @@ TEST_F(MsrPage, WithoutItsSectionThePageShowsNothingStoredAndApplyStoresOnlyTheP
   for (auto* b : perTrackCr()) EXPECT_TRUE(sensitive(b));
 
   gtk_button_clicked(ui_->button("MSR", "_Clear"));
+  HLQ_SetChecked(box("Track1_Enabled"), true);
   ApplyReport report = apply();
   EXPECT_EQ(report.stored, 1);
-  EXPECT_EQ(report.notStored.size(), 19u);
+  ASSERT_EQ(report.notStored.size(), 1u);  // the box changed, its element absent
+  EXPECT_EQ(report.notStored[0].name, "Tracks \u203a Track 1");
   EXPECT_NE(HLQTest_ReadFile(path_).find("<MSR_USB> </MSR_USB>"), std::string::npos);
 }
 
@@ -404,8 +420,8 @@ TEST_F(MsrPage, AMissingHideErrorTracksIsReportedAndTheOtherValuesStored) {
   SeenDialog dialog = pressApply();
   EXPECT_EQ(dialog.title, "MSR Configuration");
   EXPECT_NE(dialog.text, "MSR Settings Applied");
-  EXPECT_NE(dialog.text.find("Hide_Error_Tracks"), std::string::npos) << dialog.text;
-  EXPECT_EQ(dialog.text.find("Track1_Enabled"), std::string::npos) << dialog.text;
+  EXPECT_NE(dialog.text.find("Hide tracks with errors"), std::string::npos) << dialog.text;
+  EXPECT_EQ(dialog.text.find("Track 1"), std::string::npos) << dialog.text;
   EXPECT_TRUE(g_hlqConfigChanged);
 
   EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), "/dev/ttyS21");
@@ -415,10 +431,10 @@ TEST_F(MsrPage, AMissingHideErrorTracksIsReportedAndTheOtherValuesStored) {
   EXPECT_EQ(msr("Track3_CR_Enabled"), "1");
   EXPECT_EQ(msr("Hide_Error_Tracks"), std::nullopt);
 
-  ApplyReport report = apply();
-  EXPECT_EQ(report.stored, 19);
+  ApplyReport report = apply();  // the box still differs from what the page read
+  EXPECT_EQ(report.stored, 0);
   ASSERT_EQ(report.notStored.size(), 1u);
-  EXPECT_EQ(report.notStored[0].name, "Hide_Error_Tracks");
+  EXPECT_EQ(report.notStored[0].name, "Tracks \u203a Hide tracks with errors");
 }
 
 TEST_F(MsrPage, APortThisSelectorLacksIsShownAsNoItemAndLeftAsStored) {
@@ -431,19 +447,18 @@ TEST_F(MsrPage, APortThisSelectorLacksIsShownAsNoItemAndLeftAsStored) {
     HLQ_SetChecked(box("Track1_Enabled"), true);
 
     SeenDialog dialog = pressApply();
-    EXPECT_NE(dialog.text.find("MSR_USB"), std::string::npos) << dialog.text;
-    EXPECT_NE(dialog.text.find("left unchanged"), std::string::npos) << dialog.text;
+    EXPECT_EQ(dialog.text, "MSR Settings Applied");
     EXPECT_TRUE(g_hlqConfigChanged);
     EXPECT_EQ(stored(kwn::PORTS, "MSR_USB"), path);
     EXPECT_EQ(msr("Track1_Enabled"), "1");
-    EXPECT_EQ(apply().stored, 19);
+    EXPECT_TRUE(apply().unchanged);
   }
 }
 
-// Stored texts longer than an entry holds are cut to the limit in
-// characters (one per sentinel, eight per wrapper), and Apply stores the cut
-// text; a flag is judged on its whole text. The page cuts them itself, also
-// where the entries would take more.
+// Stored texts longer than an entry holds are shown cut by the entry (one
+// character per sentinel, eight per wrapper in the UI file), or whole where
+// it takes more, made valid UTF-8; a flag is judged on its whole text. An
+// untouched Apply leaves them as stored; one typed is checked by the model.
 class MsrPageOverlong : public MsrPage, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(MsrPageOverlong, StoredTextsAreCutToTheirLimitInCharacters) {
@@ -458,21 +473,23 @@ TEST_P(MsrPageOverlong, StoredTextsAreCutToTheirLimitInCharacters) {
   eightUmlauts = nineUmlauts.substr(0, 8 * umlaut.size());
   storeMsr("Tail_Wrapper_Bk", nineUmlauts.c_str());
   storeMsr("Tail_Wrapper_Chbx", "1x");
-  start(GetParam());
-  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt1), "%");
-  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt2), "\xc3\xa9");
-  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt3), "\xef\xbf\xbd");  // U+FFFD
-  EXPECT_EQ(textOf(ui_->entries.gtkentry_headwrapper), "abcdefgh");
+  const std::string file = HLQTest_ReadFile(path_);
+  const bool whole = GetParam();
+  start(whole);
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt1), whole ? "%%%" : "%");
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt2), whole ? "\xc3\xa9;" : "\xc3\xa9");
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_startsentinelt3).substr(0, 3), "\xef\xbf\xbd");
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_headwrapper), whole ? "abcdefghijk" : "abcdefgh");
   EXPECT_FALSE(HLQ_IsChecked(ui_->checks.gtkcheckbtn_tailwrapper));
-  EXPECT_EQ(textOf(ui_->entries.gtkentry_tailwrapper), eightUmlauts);
+  EXPECT_EQ(textOf(ui_->entries.gtkentry_tailwrapper), whole ? nineUmlauts : eightUmlauts);
 
-  EXPECT_TRUE(apply().notStored.empty());
-  EXPECT_EQ(msr("Track1_Start_Sentinel"), "%");
-  EXPECT_EQ(msr("Track2_Start_Sentinel"), "\xc3\xa9");
-  EXPECT_EQ(msr("Head_Wrapper"), "abcdefgh");
-  EXPECT_EQ(msr("Track3_Start_Sentinel"), "\xef\xbf\xbd");
-  EXPECT_EQ(msr("Tail_Wrapper_Bk"), eightUmlauts);
-  EXPECT_EQ(msr("Tail_Wrapper_Chbx"), "0");
+  EXPECT_TRUE(apply().unchanged);
+  EXPECT_EQ(HLQTest_ReadFile(path_), file);
+
+  gtk_entry_set_text(ui_->entries.gtkentry_headwrapper, "a\tb");
+  ApplyReport report = apply();
+  EXPECT_TRUE(report.refused);
+  EXPECT_EQ(HLQTest_ReadFile(path_), file);
 }
 
 INSTANTIATE_TEST_SUITE_P(EntryMaxLength, MsrPageOverlong, ::testing::Values(false, true),

@@ -13,6 +13,7 @@
 
 #include "config/config_layout.h"
 #include "model/page_values.h"
+#include "model/value_changes.h"
 
 namespace {
 
@@ -51,9 +52,9 @@ TEST(PageModel, EachValueTakesExactlyWhatItsPageWrites) {
     const HLQStoredValue* value = HLQ_FindStoredValueNamed(c.name);
     ASSERT_NE(value, nullptr) << c.name;
     for (const std::string& text : c.pass)
-      EXPECT_EQ(HLQ_RefusalOfStoredText(*value, text.c_str()), "") << c.name << " \"" << text << '"';
+      EXPECT_TRUE(HLQ_CheckStoredText(*value, text.c_str(), nullptr)) << c.name << " \"" << text << '"';
     for (const std::string& text : c.fail)
-      EXPECT_NE(HLQ_RefusalOfStoredText(*value, text.c_str()), "")
+      EXPECT_FALSE(HLQ_CheckStoredText(*value, text.c_str(), nullptr))
           << c.name << " accepted \"" << text << '"';
   }
 }
@@ -85,7 +86,7 @@ TEST(PageModel, StorageRulesGiveWhatThePageStores) {
   EXPECT_EQ(HLQ_SentinelToStore(end, "#"), "#");
   const HLQStoredValue& pid = *HLQ_FindStoredValueNamed("line-display.product-id");
   EXPECT_EQ(HLQ_TypedTextToStore(pid, "0A1B"), "0a1b");
-  EXPECT_EQ(HLQ_RefusalOfStoredText(pid, HLQ_TypedTextToStore(pid, "0A1B").c_str()), "");
+  EXPECT_TRUE(HLQ_CheckStoredText(pid, HLQ_TypedTextToStore(pid, "0A1B").c_str(), nullptr));
 
   const HLQWrapperTexts on = HLQ_WrapperToStore("AB", true);
   EXPECT_EQ((std::vector<std::string>{on.active, on.keptAside, on.flag}),

@@ -6,8 +6,11 @@
 #include <gtk/gtk.h>
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <tuple>
@@ -24,8 +27,14 @@
 #include "pages/msr_page.h"
 #include "model/page_model.h"
 #include "pages/printer_page.h"
+#include "hlqctl/change_input.h"
+#include "pages/field_checks.h"
+#include "pages/field_label.h"
+#include "pages/page_state.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/ui_fixture.h"
+#include "model/value_changes.h"
 
 namespace {
 
@@ -493,10 +502,19 @@ TEST(UiFileItems, SelectorsAgreeWithThePageModel) {
     const HLQStoredValue* value = HLQ_FindStoredValueNamed(name);
     ASSERT_NE(value, nullptr) << name;
     std::vector<std::string> expected = {"None"};
-    for (const char* const* port = HLQ_PortsOfSelector(value->key); port && *port; ++port)
+    for (const char* const* port = value->choices; port && *port; ++port)
       expected.push_back(*port);
     EXPECT_EQ(HLQTest_ComboItems(GTK_COMBO_BOX(combo)), expected) << name;
-    EXPECT_EQ(choices(*value), std::vector<std::string>(expected.begin() + 1, expected.end()));
+    // What the window stores for each item is a text the model takes, and
+    // a neighbour selector's port is not.
+    for (const std::string& item : expected)
+      EXPECT_TRUE(HLQ_CheckStoredText(*value, HLQCT_PortTextToStore(item.c_str()).c_str(), nullptr))
+          << name << " " << item;
+    for (const char* other : {"/dev/ttyS12", "/dev/ttyS17", "/dev/ttyS19", "/dev/ttyS21"}) {
+      if (std::find(expected.begin(), expected.end(), other) == expected.end()) {
+        EXPECT_FALSE(HLQ_CheckStoredText(*value, other, nullptr)) << name << " took " << other;
+      }
+    }
   }
   const HLQStoredValue* codePage = HLQ_FindStoredValueNamed("printer.code-page");
   ASSERT_NE(codePage, nullptr);
@@ -562,10 +580,10 @@ TEST(UiFileLabels, MnemonicLettersDoNotClashWithinAPage) {
   }
 }
 
-// What start-up adds to each page: a notice and a waiting line, hidden
-// until needed, and a "Try again" that a key reaches without clashing with
-// a field of its page.
-TEST(PageViews, EachPageGetsAHiddenNoticeAndWaitingLineWithAFreeMnemonic) {
+// What a page gets once its file was not read: a notice, hidden again once
+// read, and a "Try again" that a key reaches without clashing with a field
+// of its page. Start-up builds none of it.
+TEST(PageViews, EachPageGetsANoticeWhenNeededWithAFreeMnemonic) {
   LoadedUi ui;
   EXPECT_TRUE(HLQ_PageViewProblems(ui.builder()).empty());
   std::map<guint, std::set<std::string>> before[5];
@@ -575,6 +593,16 @@ TEST(PageViews, EachPageGetsAHiddenNoticeAndWaitingLineWithAFreeMnemonic) {
     for (const auto& [key, text] : mnemonicsOf(gtk_notebook_get_nth_page(notebook, i)))
       before[i][key].insert(text);
   ui.addPageViews();
+  const HLQPage pages[] = {HLQPage::Printer, HLQPage::CashDrawer, HLQPage::LineDisplay,
+                           HLQPage::Msr, HLQPage::Logging};
+  for (HLQPage page : pages) EXPECT_FALSE(HLQ_IsUnread(page, nullptr));
+  for (const char* id : {"printermodcfg", "cdmodcfg", "ldmodcfg", "msrmodcfg", "logmodcfg"})
+    for (GtkWidget* w : widgetsBelow(ui.window()))
+      EXPECT_FALSE(GTK_IS_INFO_BAR(w)) << id << ": a notice built for a page that was read";
+  for (HLQPage page : pages) {
+    HLQ_ShowUnread(page, "/x", "why");
+    HLQ_ShowRead(page);
+  }
   for (const char* id : {"printermodcfg", "cdmodcfg", "ldmodcfg", "msrmodcfg", "logmodcfg"}) {
     SCOPED_TRACE(id);
     int page = -1;
@@ -645,6 +673,103 @@ TEST(UiFileWindow, FitsASmallTerminalScreen) {
   gtk_widget_get_preferred_size(ui.window(), &minimum, &natural);
   EXPECT_LE(natural.width, 1024);
   EXPECT_LE(natural.height, 768);
+}
+
+// ------------------------------------------------- the window and hlqctl
+
+bool markedRefused(GtkWidget* field) {
+  return gtk_style_context_has_class(gtk_widget_get_style_context(field), GTK_STYLE_CLASS_ERROR);
+}
+
+// hlqctl's answer to "set KEY=TEXT" on the same files: refused or not.
+bool commandLineRefuses(const HLQStoredValue& value, const std::string& text) {
+  std::vector<HLQValueRequest> requests;
+  std::string problem;
+  if (!HLQCtl_RequestsOfOperands({std::string(value.name) + "=" + text}, &requests, &problem))
+    return true;
+  HLQCodepageLists codepages;
+  const HLQChangePlan plan =
+      HLQ_PlanChanges(requests, HLQ_ReadStoredTexts({value.file}), &codepages);
+  return !plan.values.at(0).refused.empty();
+}
+
+// Every key the model names has a field in the window; each text typed into
+// an entry is marked refused exactly where the command line refuses it, and
+// every item of a selector and every state of a box is one it takes.
+TEST(Faces, TheWindowAndTheCommandLineAcceptAndRefuseTheSameTexts) {
+  TempDir dir;
+  HLQTest_CopySample("KWNConfig.xml", dir.file("KWNConfig.xml"));
+  HLQTest_CopySample("KWNLogging.xml", dir.file("KWNLogging.xml"));
+  HLQTest_SetDeviceConfigPath(dir.file("KWNConfig.xml"));
+  HLQTest_SetLoggingConfigPath(dir.file("KWNLogging.xml"));
+  LoadedUi ui;
+  HLQ_ForgetPageStates();
+  HLQ_CheckFieldsAsTyped(&ui.combos, &ui.entries, &ui.checks);
+  const std::vector<std::string> texts = {
+      "", " ", "%", "%%", ";", "\xc3\xa9", "a\tb", "12345678", "123456789", "   ", "0a1b",
+      "0A1B", "0a1", "0a1g", "ffff", "CD-1", std::string(255, 'S'), std::string(256, 'S'),
+      "x\x7f", "true"};
+  for (const HLQStoredValue* value : HLQ_NamedValues()) {
+    SCOPED_TRACE(value->name);
+    GtkWidget* field = HLQ_FieldWidget(value->name);
+    ASSERT_NE(field, nullptr) << "no field of the window shows it";
+    if (GTK_IS_ENTRY(field)) {
+      gtk_entry_set_max_length(GTK_ENTRY(field), 0);  // the rule, not the entry, decides
+      for (const std::string& text : texts) {
+        gtk_entry_set_text(GTK_ENTRY(field), text.c_str());
+        EXPECT_EQ(markedRefused(field), commandLineRefuses(*value, text)) << '"' << text << '"';
+      }
+      gtk_entry_set_text(GTK_ENTRY(field), "");
+    } else if (GTK_IS_CHECK_BUTTON(field)) {
+      for (const char* state : {"on", "off"}) EXPECT_FALSE(commandLineRefuses(*value, state));
+    } else if (value->choices) {
+      // Item i is the command line's i-th choice ("none" and the ports, or
+      // the list's names), and its explicit position #i names it too.
+      const std::vector<std::string> choices = HLQ_ValueChoices(*value);
+      const size_t items = HLQTest_ComboItems(GTK_COMBO_BOX(field)).size();
+      ASSERT_EQ(choices.size(), items);
+      for (size_t i = 0; i < items; ++i) {
+        EXPECT_FALSE(commandLineRefuses(*value, choices[i])) << "item " << i;
+        if (value->rule == HLQRuleKind::Position) {
+          EXPECT_FALSE(commandLineRefuses(*value, "#" + std::to_string(i))) << "item " << i;
+        }
+      }
+    }
+  }
+  HLQ_ForgetPageStates();
+}
+
+
+// The web console names each key as the window does: every label of its
+// table (cockpit/labels.js) is the label of the key's field in the window,
+// and a group it gives is the heading of the field's group there.
+TEST(Faces, TheWebConsoleLabelsEachKeyAsTheWindowDoes) {
+  std::ifstream file(HLQ_SOURCE_DIR "/cockpit/labels.js");
+  ASSERT_TRUE(file) << "cockpit/labels.js";
+  const std::string table((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::regex row(R"re("([a-z0-9.-]+)": \[N_\("([^"]*)"\)(?:, N_\("([^"]*)"\))?\])re");
+  const auto plain = [](std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '_'), text.end());
+    if (!text.empty() && text.back() == ':') text.pop_back();
+    return text;
+  };
+  LoadedUi ui;
+  std::set<std::string> named;
+  for (std::sregex_iterator it(table.begin(), table.end(), row), end; it != end; ++it) {
+    const std::string key = (*it)[1], label = plain((*it)[2]), group = (*it)[3];
+    SCOPED_TRACE(key);
+    GtkWidget* field = HLQ_FieldWidget(key.c_str());
+    ASSERT_NE(field, nullptr) << "no field of the window shows it";
+    const std::string windows = HLQ_FieldLabel(field);
+    EXPECT_EQ(windows.substr(windows.size() - std::min(windows.size(), label.size())), label)
+        << windows;
+    if (!group.empty()) {
+      EXPECT_EQ(windows.rfind(group, 0), 0u) << windows;
+    }
+    named.insert(key);
+  }
+  for (const HLQStoredValue* value : HLQ_NamedValues())
+    EXPECT_TRUE(named.count(value->name)) << value->name << " has no label in the web console";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The window and its messages in German, from the catalog this build
 // compiled, and the exact English originals in the C locale.
-#include "app/translations.h"
+#include "base/translations.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "pages/logging_page.h"
 #include "tests/support/dialog_catcher.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
@@ -29,8 +30,8 @@ struct Expected {
   const char* applyLabel;
   const char* appliedTitle;
   const char* appliedText;
-  std::string notStoredStart;  // heading, file and the first value with its reason
-  const char* notWellFormed;   // the first value's reason for a file that does not parse
+  std::string notStoredStart;  // heading, file and the reason
+  const char* notWellFormed;   // the reason for a file that does not parse
 };
 
 }  // namespace
@@ -46,14 +47,11 @@ TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
   const Expected languages[] = {
       {"de_DE.UTF-8", "Protokollierung", "Ü_bernehmen", "Protokoll-Konfiguration",
        "Die Einstellungen der Protokollierung wurden übernommen.",
-       "Die Einstellungen wurden nicht vollständig übernommen.\n\nNicht gespeichert in " + absent +
-           ":\n• Log_Level: die Datei fehlt\n",
-       "• Log_Level: die Datei ist kein wohlgeformtes XML: ein Element ist nicht geschlossen "
-       "(Zeile 3)\n"},
+       "Nichts wurde gespeichert: " + absent + " konnte nicht gelesen werden: die Datei fehlt",
+       "die Datei ist kein wohlgeformtes XML: ein Element ist nicht geschlossen (Zeile 3)"},
       {"C", "Logging", "_Apply", "Logging Configuration", "Logging Settings Applied",
-       "The settings were not fully applied.\n\nNot stored in " + absent +
-           ":\n• Log_Level: the file is missing\n",
-       "• Log_Level: the file is not well-formed XML: an element is not closed (line 3)\n"},
+       "Nothing was stored: " + absent + " could not be read: the file is missing",
+       "the file is not well-formed XML: an element is not closed (line 3)"},
   };
   for (const Expected& language : languages) {
     SCOPED_TRACE(language.locale);
@@ -66,15 +64,19 @@ TEST(Translations, GermanWindowAndMessagesThenExactEnglishInTheCLocale) {
     ASSERT_NE(apply, nullptr);
     HLQTest_CopySample("KWNLogging.xml", dir.file("KWNLogging.xml"));
     HLQTest_SetLoggingConfigPath(dir.file("KWNLogging.xml"));
+    LoggingTab_ReadValuesforInit(&ui.combos, &ui.checks);
+    gtk_combo_box_set_active(ui.combos.gtkchboxt_loglevel, 3);
     SeenDialog applied = HLQTest_PressForOneMessage(apply);
     EXPECT_EQ(applied.title, language.appliedTitle);
     EXPECT_EQ(applied.text, language.appliedText);
     // A message put together from a heading, a path, value names and reasons.
     HLQTest_SetLoggingConfigPath(absent);
+    LoggingTab_ReadValuesforInit(&ui.combos, &ui.checks);
     std::string notStored = HLQTest_PressForOneMessage(apply).text;
     EXPECT_EQ(notStored.rfind(language.notStoredStart, 0), 0u) << notStored;
     HLQTest_WriteFile(dir.file("broken.xml"), "<VCP>\n<Logging_Configuration>\n<Log_Level>");
     HLQTest_SetLoggingConfigPath(dir.file("broken.xml"));
+    LoggingTab_ReadValuesforInit(&ui.combos, &ui.checks);
     std::string rejected = HLQTest_PressForOneMessage(apply).text;
     EXPECT_NE(rejected.find(language.notWellFormed), std::string::npos) << rejected;
   }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "devices/codepage_record.h"
 
 namespace {

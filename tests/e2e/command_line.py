@@ -125,7 +125,7 @@ CONCURRENT = {
     "msr.track1-start-sentinel": ("#", MSR, "Track1_Start_Sentinel", "#"),
     "msr.end-sentinel": ("*", MSR, "End_Sentinel", "*"),
     "msr.port": ("/dev/ttyS21", "Ports_Configuration", "MSR_USB", "/dev/ttyS21"),
-    "cash-drawer.port": ("none", "Ports_Configuration", "CD_USB", ""),
+    "cash-drawer.port": ("none", "Ports_Configuration", "CD_USB", " "),
     "printer.port": ("/dev/ttyS12", "Ports_Configuration", "PRINTER_USB", "/dev/ttyS12"),
     "printer.unsolicited-status": ("true", "Printer_Configuration", "Unsolicited_Status", "1"),
     "printer.emulation-mode": ("line-mode", "Printer_Configuration", "Emulation_Mode", "3"),
@@ -147,7 +147,12 @@ def concurrent_writers_lose_nothing(j):
         expect_equal(writer.returncode, 0, f"an hlqctl beside the Apply: {output}")
     device = j.sandbox.device_config
     for key, (_, section, element, stored) in CONCURRENT.items():
-        expect_equal(text_of(device, section, element), stored, f"{key} after the concurrent writes")
+        found = text_of(device, section, element)
+        # No port is " ", which a later save of the file by another writer
+        # writes as an empty element: both read as no port.
+        if stored == " ":
+            found = found.strip() or " "
+        expect_equal(found, stored, f"{key} after the concurrent writes")
     expect_equal(text_of(device, "Ports_Configuration", "LD_USB"), "/dev/ttyS19",
                  "the window's line display port")
     j.close_and_restart(tool, "KWN Service Restarted")

@@ -240,6 +240,22 @@ def refused(run):
     expect_equal(box.systemctl_calls(), [], "systemctl calls")
 
 
+def untouched(run):
+    box = run.sandbox
+    box.lay_out()
+    before = {path: digest(path) for path in (box.device_config, box.logging_config)}
+    # A password would be asked for any call that stores: none may come.
+    run.services.decide(TECHNICIAN, "AUTH_ADMIN")
+    earlier = len(run.services.helper_log())
+    run.technician_window("untouched")
+    for path, hash_before in before.items():
+        expect_equal(digest(path), hash_before, f"{path} after the untouched Applies")
+    calls = [line for line in run.services.helper_log()[earlier:] if "WriteValues" in line or
+             ": stored " in line]
+    expect_equal(calls, [], "the helper's record of calls that store")
+    expect_equal(box.systemctl_calls(), [], "systemctl calls")
+
+
 def prompt_left_open(run):
     box = run.sandbox
     box.lay_out()
@@ -451,6 +467,7 @@ def a_prompt_stalls_no_one(run):
 SCENARIOS = [
     ("allowed: every page shown, applied and restarted through the helper", allowed),
     ("refused: nothing stored, every value says why", refused),
+    ("untouched: Apply asks nothing and writes nothing", untouched),
     ("hostile callers refused, nothing written", hostile_callers),
     ("a password prompt left open: the window answers, nothing stored", prompt_left_open),
     ("the read refused: the page says why, stores nothing, reads again", read_refused),

@@ -27,6 +27,7 @@ from journey import Journey  # noqa: E402
 from sandbox import element, text_of  # noqa: E402
 from ui import (choose, is_checked, is_editable, is_sensitive, is_showing,  # noqa: E402
                 items_of, selected_item, text_of as entry_text, type_into)
+from ui import _descendant as find_descendant  # noqa: E402
 from waiting import wait_until  # noqa: E402
 from x11 import XWindows  # noqa: E402
 
@@ -273,6 +274,42 @@ def interrupt_after_apply(j):
                  "Module_MSR (applied before the interrupt)")
 
 
+def refused_field(tab, group, label, typed, reason, toggle=None):
+    """A text its rule refuses, typed as a technician would: the field says
+    why (its accessible description, which a screen reader reads), the
+    page's Apply is greyed out and the page shows the reason, and nothing is
+    written. Emptied again, the field and Apply are as before."""
+    def journey(j):
+        j.sandbox.lay_out()
+        before = {path: open(path, "rb").read()
+                  for path in (j.sandbox.device_config, j.sandbox.logging_config)}
+        tool = j.start_window()
+        page = tool.window.open_tab(tab)
+        if toggle:
+            require(is_checked(page.toggle(toggle)), f"'{toggle}' still off")
+        field = (page.group(group) if group else page).labelled(label)
+        apply = page.button("Apply")
+        require(is_sensitive(apply), "Apply greyed out before anything was typed")
+        type_into(field, typed)
+        wait_until(lambda: not is_sensitive(apply), 10, "Apply to be greyed out")
+        require(reason in field.description, f"the field's description: {field.description!r}")
+        named = label.rstrip(":") + ": "
+        shown = find_descendant(page.root, lambda a: a.getRole() == pyatspi.ROLE_LABEL and
+                                named in a.name and reason in a.name, "the reason on the page")
+        require(is_showing(shown), "the reason on the page is not shown")
+        field.queryEditableText().setTextContents("")
+        wait_until(lambda: is_sensitive(apply), 10, "Apply to be usable again",
+                   seen=lambda: (entry_text(field), field.description))
+        wait_until(lambda: reason not in field.description, 10, "the emptied field's reason to go",
+                   seen=lambda: (entry_text(field), field.description, field.name))
+        j.close_window(tool)
+        j.expect_clean_exit(tool)
+        for path, content in before.items():
+            require(open(path, "rb").read() == content, f"{path} was written")
+        expect_equal(j.sandbox.systemctl_calls(), [], "systemctl calls")
+    return journey
+
+
 JOURNEYS = [
     ("Printer: own code pages, mode change, apply twice", printer_codepages_and_mode),
     ("Logging: apply, close, one restart", logging_apply_and_restart),
@@ -281,6 +318,13 @@ JOURNEYS = [
     ("Cash Drawer and Line Display: Clear, Apply", cash_drawer_and_line_display_cleared),
     ("Second instance refused while the first runs on", second_instance_refused),
     ("Interrupt after an Apply: no message, no restart", interrupt_after_apply),
+    ("Refused: a wrapper text of blanks", refused_field(
+        "MSR", None, "Head text:", "   ", "blanks alone", toggle="Head wrapper")),
+    ("Refused: a USB ID that is not hexadecimal", refused_field(
+        "Cash Drawer", "Cash drawer 1", "Product ID:", "0a1g", "such as 0a1b")),
+    ("Refused: a serial number over 255 characters", refused_field(
+        "Line Display", "USB identification", "Serial number:", "S" * 256,
+        "at most 255 printable ASCII")),
 ] + command_line.JOURNEYS
 
 

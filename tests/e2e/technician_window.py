@@ -119,25 +119,38 @@ def refused_report(path, names):
             "\n".join(f"\u2022 {name}: {REFUSED}" for name in names))
 
 
+UNCHANGED = "Nothing was stored: every value of this page is as it was read."
+
+
+def untouched(j):
+    """Apply with nothing changed: no helper call, no password, no file
+    touched, no restart (helper_journeys.py checks the helper's record)."""
+    tool = j.start_window(devices=DEVICES)
+    for tab, _, title in PAGES:
+        if tab in ("MSR", "Logging"):
+            j.apply(tool, tool.window.open_tab(tab), UNCHANGED, title)
+    j.close_window(tool)
+    j.expect_clean_exit(tool)
+
+
 def refused(j):
     tool = j.start_window(devices=DEVICES)
     logging = tool.window.open_tab("Logging")
     choose(logging.labelled("Log level:"), "Error")
     j.apply(tool, logging, refused_report(j.sandbox.logging_config, [
-        "Log_Level", "Module_Service", "Module_CD", "Module_LD", "Module_MSR",
-        "Module_PRINTER_USB"]), "Logging Configuration")
+        "Settings \u203a Log level"]), "Logging Configuration")
     display = tool.window.open_tab("Line Display")
     j.apply(tool, display, refused_report(j.sandbox.device_config, [
-        "LD_USB", "LD_USB attribute PID", "LD_USB attribute VID",
-        "LD_USB attribute Serial_Number"]), "Line Display Configuration")
+        f"USB identification \u203a {name}" for name in ("Product ID", "Vendor ID",
+                                                          "Serial number")]),
+        "Line Display Configuration")
     # Nothing was stored: closing restarts nothing and says nothing.
     j.close_window(tool)
     j.expect_clean_exit(tool)
     expect_equal(j.sandbox.systemctl_calls(), [], "systemctl calls")
 
 
-LOGGING_KEYS = ["Log_Level", "Module_Service", "Module_CD", "Module_LD", "Module_MSR",
-                "Module_PRINTER_USB"]
+LOGGING_CHANGED = ["Settings \u203a Log level"]  # the only field the scenario changes
 WAITING = "Waiting for authorisation\u2026"
 UNREAD = "The settings of this page could not be read from "
 
@@ -179,7 +192,7 @@ def prompt_left_open(j):
     finally:
         agent.close()
     # polkit refuses once the agent that was asking has gone.
-    j.message(tool, refused_report(j.sandbox.logging_config, LOGGING_KEYS),
+    j.message(tool, refused_report(j.sandbox.logging_config, LOGGING_CHANGED),
               "Logging Configuration").ok()
     j.expect_clean_exit(tool)
     expect_equal(j.sandbox.systemctl_calls(), [], "systemctl calls")
@@ -216,7 +229,7 @@ def read_refused(j):
 
 
 SCENARIOS = {"allowed": allowed, "refused": refused, "prompt-left-open": prompt_left_open,
-             "read-refused": read_refused}
+             "read-refused": read_refused, "untouched": untouched}
 
 
 def main():

@@ -47,7 +47,7 @@ void checkAccepted(const char* file, const char* section, const char* key, const
   const HLQStoredValue* stored = HLQ_FindStoredValue(file, section, key, attribute);
   if (!stored || std::strcmp(stored->file, file) != 0)
     fault("accepted a value no page stores in that file", std::string(section) + "/" + key);
-  if (!HLQ_RefusalOfStoredText(*stored, value).empty())
+  if (!HLQ_CheckStoredText(*stored, value, nullptr))
     fault("accepted a value its page cannot write there", value);
   if (!HLQ_IsXmlSafeText(value)) fault("accepted a value the file cannot keep", value);
   if (std::strlen(value) > 255) fault("accepted a value longer than any page stores", value);

@@ -1,6 +1,6 @@
 #include "tests/support/test_paths.h"
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 
 namespace {
 std::string g_ui = HLQ_SOURCE_DIR "/ui/hlqconfig.ui";

@@ -4,7 +4,7 @@
 
 #include <initializer_list>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 
 int main() {
   int failed = 0;

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "app/registries.h"
+#include "model/page_model.h"
 
 struct BenchLoadedPages {
   BenchLoadedPages();
@@ -17,3 +18,8 @@ struct BenchLoadedPages {
   HLQEntries entries{};
   HLQCheckBoxes checks{};
 };
+
+// Turns over every check box and moves every selector of `page` on by one
+// item, so that its next Apply has a value of each field to write (an Apply
+// writes only what changed since the page read it).
+void BenchChangeEveryField(BenchLoadedPages& window, HLQPage page);

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 #include "tools/bench/quit_on_first_map.h"
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 
 #ifndef HLQ_ROOT
 #define HLQ_ROOT ""

@@ -1,10 +1,10 @@
-#include "app/translations.h"
+#include "base/translations.h"
 
 #include <glib/gi18n-lib.h>
 
 #include <clocale>
 
-#include "config/fixed_paths.h"
+#include "base/fixed_paths.h"
 
 void HLQSetUpTranslations() {
   std::setlocale(LC_ALL, "");
