@@ -28,6 +28,26 @@ struct HLQHelperFileRead {
   std::vector<HLQHelperValue> values;
 };
 
+// A value as a technician gave it (kind: 0 text, 1 boolean "true" or
+// "false", 2 number, 3 any other value), for the helper to plan.
+struct HLQHelperGivenValue {
+  std::string name;
+  unsigned kind = 0;
+  std::string text;
+};
+
+// What the helper answered to given values: the file as it read it before
+// storing, and each text it stored or tried to.
+struct HLQHelperGivenStore {
+  bool refused = false;  // refused, or not known to the helper: nothing was read or written
+  HLQHelperFileRead read;
+  struct Stored {
+    std::string section, key, attribute;
+    WriteResult result;
+  };
+  std::vector<Stored> results;
+};
+
 struct HLQHelperCalls {
   // Each value's result in order: stored, held already, or not stored with
   // the reason (in this process's language). Not authorised, or not reached:
@@ -48,6 +68,11 @@ struct HLQHelperCalls {
                                                 const std::vector<HLQValueToStore>& values,
                                                 const std::vector<HLQHeldText>& held,
                                                 bool interactive);
+  // One call for a file this process may not read: the helper plans the
+  // values from what the file holds, and stores the texts that differ.
+  HLQHelperGivenStore (*writeGivenValues)(const char* file,
+                                          const std::vector<HLQHelperGivenValue>& given,
+                                          bool interactive);
 };
 
 // Gives the table, or nullptr with `problem` set when it cannot be had.

@@ -40,6 +40,12 @@ GVariant* call(const char* method, GVariant* parameters, const char* replyType, 
   return reply;
 }
 
+WriteResult resultOf(guint32 status, const char* reason) {
+  if (status == HLQ_HELPER_STORED) return WriteResult{};
+  if (status == HLQ_HELPER_ALREADY_STORED) return WriteResult{WriteStatus::AlreadyStored, ""};
+  return WriteResult{WriteStatus::SaveFailed, reason};
+}
+
 GVariant* heldArgument(const std::vector<HLQHeldText>& held) {
   GVariantBuilder items;
   g_variant_builder_init(&items, G_VARIANT_TYPE("a(sssbs)"));
@@ -108,6 +114,54 @@ HLQHelperFileRead readValues(const char* file, bool interactive) {
   return read;
 }
 
+GVariant* givenArgument(const std::vector<HLQHelperGivenValue>& given) {
+  GVariantBuilder items;
+  g_variant_builder_init(&items, G_VARIANT_TYPE("a(sus)"));
+  for (const HLQHelperGivenValue& g : given)
+    g_variant_builder_add(&items, "(sus)", g.name.c_str(), g.kind, g.text.c_str());
+  GVariant* array = g_variant_ref_sink(g_variant_builder_end(&items));
+  GBytes* bytes = g_variant_get_data_as_bytes(array);
+  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
+  g_bytes_unref(bytes);
+  g_variant_unref(array);
+  return argument;
+}
+
+HLQHelperGivenStore writeGivenValues(const char* file,
+                                     const std::vector<HLQHelperGivenValue>& given,
+                                     bool interactive) {
+  GError* error = nullptr;
+  GVariant* reply = call("WriteGivenValues",
+                         g_variant_new("(s@ays)", HLQ_ConfigFileName(file), givenArgument(given),
+                                       HLQ_MessageLocale()),
+                         "(bsa(sssbs)a(sssus))", interactive, &error);
+  HLQHelperGivenStore answer;
+  if (!reply) {
+    // A helper of an earlier version does not know the call.
+    const bool unknown = g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD);
+    answer.read.reason = HLQ_HelperFailureReason(error, &answer.refused);
+    answer.refused = answer.refused || unknown;
+    g_error_free(error);
+    return answer;
+  }
+  gboolean loaded = FALSE;
+  const gchar* reason = nullptr;
+  GVariant *values = nullptr, *results = nullptr;
+  g_variant_get(reply, "(b&s@a(sssbs)@a(sssus))", &loaded, &reason, &values, &results);
+  answer.read = HLQ_HelperFileRead(loaded, reason, values);
+  GVariantIter iter;
+  g_variant_iter_init(&iter, results);
+  const gchar *section, *key, *attribute, *why;
+  guint32 status = 0;
+  while (g_variant_iter_next(&iter, "(&s&s&su&s)", &section, &key, &attribute, &status, &why)) {
+    answer.results.push_back({section, key, attribute, resultOf(status, why)});
+  }
+  g_variant_unref(values);
+  g_variant_unref(results);
+  g_variant_unref(reply);
+  return answer;
+}
+
 bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   GError* error = nullptr;
   GVariant* reply = call("RestartDaemon", g_variant_new("()"), "(i)", interactive, &error);
@@ -126,7 +180,8 @@ bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   return status == 0;
 }
 
-const HLQHelperCalls kLinkedCalls = {writeValues, readValues, restartDaemon, writeValuesIfHeld};
+const HLQHelperCalls kLinkedCalls = {writeValues, readValues, restartDaemon, writeValuesIfHeld,
+                                     writeGivenValues};
 
 }  // namespace
 
@@ -201,12 +256,8 @@ std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count)
     const gchar* reason = nullptr;
     if (!g_variant_iter_next(&iter, "(u&s)", &status, &reason))
       answer = WriteResult{WriteStatus::SaveFailed, _("the helper did not answer for it")};
-    else if (status == HLQ_HELPER_STORED)
-      answer = WriteResult{};
-    else if (status == HLQ_HELPER_ALREADY_STORED)
-      answer = WriteResult{WriteStatus::AlreadyStored, ""};
     else
-      answer = WriteResult{WriteStatus::SaveFailed, reason};
+      answer = resultOf(status, reason);
   }
   return answers;
 }

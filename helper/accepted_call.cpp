@@ -133,6 +133,75 @@ GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::str
 
 namespace {
 
+const HLQStoredValue* codepage() {
+  return HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::PRINTER, kwn::CODE_PAGE, nullptr);
+}
+
+std::string refusalOfName(const char* file, const char* name, std::set<std::string>* seen) {
+  const HLQStoredValue* value = HLQ_FindStoredValueNamed(name);
+  g_autofree gchar* shown = g_strescape(std::string(name, 0, 64).c_str(), nullptr);
+  if (!value || std::strcmp(value->file, file) != 0)
+    // TRANSLATORS: the helper's refusal: the value's name, then the file's name.
+    return HLQ_OwnedText(g_strdup_printf(_("\"%s\" is not a value that the tool stores in the %s file"),
+                                 shown, file));
+  if (value == codepage())
+    return _("the code page is planned by the caller, from the printer it sees");
+  if (!seen->insert(name).second)
+    // TRANSLATORS: the helper's refusal; %s names the value given twice.
+    return HLQ_OwnedText(g_strdup_printf(_("\"%s\" is given more than once"), shown));
+  return "";
+}
+
+HLQGivenValue givenOf(guint32 kind, const char* text) {
+  HLQGivenValue given;
+  given.kind = kind == 1 ? HLQGivenValue::Kind::Boolean
+               : kind == 2 ? HLQGivenValue::Kind::Number
+               : kind == 3 ? HLQGivenValue::Kind::Other
+                           : HLQGivenValue::Kind::Text;
+  given.text = text;
+  given.on = std::strcmp(text, "true") == 0;
+  return given;
+}
+
+}  // namespace
+
+std::vector<HLQValueRequest> HLQ_AcceptedGivenValues(const char* file, GVariant* serialised,
+                                                     std::string* refusal) {
+  std::vector<HLQValueRequest> requests;
+  if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES) {
+    *refusal = HLQ_OwnedText(g_strdup_printf(_("the values take more than %u bytes"),
+                                     unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
+    return requests;
+  }
+  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
+  GVariant* given =
+      g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(sus)"), bytes, FALSE));
+  g_bytes_unref(bytes);
+  const size_t count = g_variant_n_children(given);
+  if (!g_variant_is_normal_form(given))
+    *refusal = _("the values are not a well-formed array of (name, kind, text)");
+  else if (count == 0)
+    *refusal = _("no value was given");
+  else if (count > HLQ_HELPER_MAX_VALUES)
+    *refusal = HLQ_OwnedText(g_strdup_printf(_("more than %u values in one call"),
+                                     unsigned(HLQ_HELPER_MAX_VALUES)));
+  std::set<std::string> seen;
+  GVariantIter iter;
+  const gchar *name, *text;
+  guint32 kind = 0;
+  g_variant_iter_init(&iter, given);
+  while (refusal->empty() && g_variant_iter_next(&iter, "(&su&s)", &name, &kind, &text)) {
+    *refusal = refusalOfName(file, name, &seen);
+    if (refusal->empty() && kind > 3) *refusal = _("a value's kind is not one of 0 to 3");
+    if (refusal->empty()) requests.push_back({HLQ_FindStoredValueNamed(name), givenOf(kind, text)});
+  }
+  g_variant_unref(given);
+  if (!refusal->empty()) requests.clear();
+  return requests;
+}
+
+namespace {
+
 // The name scripts know a stored value by; a wrapper's kept-aside text has
 // none of its own and goes by its wrapper's.
 const char* nameOf(const HLQStoredValue& value) {

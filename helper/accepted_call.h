@@ -8,6 +8,9 @@
 #include <glib.h>
 
 #include <string>
+#include <vector>
+
+#include "model/value_changes.h"
 
 // Each returns "" when a page of the tool could have sent these arguments,
 // otherwise what was refused, for the caller. `attribute` "" names the
@@ -30,6 +33,14 @@ GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string
 // of it is unpacked, then by its form, its count or an address that no page
 // stores. Returns the array (to be unreffed) or nullptr with `refusal` set.
 GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::string* refusal);
+
+// The values of a WriteGivenValues call, as the serialised form of an
+// a(sus) array of (name, kind, text): refused by its size before anything
+// of it is unpacked, then by its form, its count, a name that is not of a
+// value of `file` (or is the code page, whose list depends on the printer
+// the caller sees), or a name given twice.
+std::vector<HLQValueRequest> HLQ_AcceptedGivenValues(const char* file, GVariant* serialised,
+                                                     std::string* refusal);
 
 // The names of the accepted values for polkit's rules, as scripts know them
 // ("msr.port,msr.head-wrapper"), each once; a wrapper's kept-aside text goes

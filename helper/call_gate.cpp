@@ -99,6 +99,15 @@ void decided(Admitted* admitted, const HLQAuthorizationResult& result) {
     return;
   }
   CallerLocale messages(admitted->call.locale.c_str());
+  if (admitted->call.further) {
+    const auto further = std::move(admitted->call.further);
+    admitted->call.further = nullptr;
+    if (further(&admitted->call)) {
+      g_clear_object(&admitted->cancellable);
+      start(admitted);
+      return;
+    }
+  }
   admitted->call.work(admitted->call.invocation, [admitted] { finish(admitted); });
 }
 

@@ -44,6 +44,10 @@ struct HLQGatedCall {
   const char* action;  // the polkit action
   std::vector<std::pair<std::string, std::string>> details;  // for polkit's rules
   HLQCallWork work;
+  // Where given, runs once `action` allowed the call (in the caller's
+  // language); when it returns true it has set `action` and `details` to a
+  // further check, which must allow the call too before the work runs.
+  std::function<bool(HLQGatedCall* call)> further = nullptr;
 };
 
 // Takes the call: answers it Busy at once, or keeps it until polkit decided

@@ -17,6 +17,7 @@
 #include "helper/call_gate.h"
 #include "helper/call_record.h"
 #include "helper/caller_locale.h"
+#include "helper/given_values.h"
 #include "helper/restart_command.h"
 #include "helper1-generated.h"
 #include "model/page_model.h"
@@ -173,6 +174,128 @@ gboolean onWriteValuesIfHeld(HlqHelper1*, GDBusMethodInvocation* invocation, con
   return TRUE;
 }
 
+// One WriteGivenValues on its way: planned once its caller may read the
+// file, stored on a thread of its own once it may also write there.
+struct GivenStore {
+  GDBusMethodInvocation* invocation = nullptr;
+  std::function<void()> answered;
+  HLQCaller caller;
+  std::string file;
+  locale_t locale = nullptr;
+  std::vector<HLQValueRequest> given;
+  HLQGivenPlan planned;
+  std::vector<WriteResult> results;  // by the plan's writes
+};
+
+void answerGiven(GivenStore* store) {
+  GVariantBuilder results;
+  g_variant_builder_init(&results, G_VARIANT_TYPE("a(sssus)"));
+  const HLQChangePlan& plan = store->planned.plan;
+  for (size_t i = 0; i < store->results.size() && i < plan.writes.size(); ++i) {
+    const HLQStoredValue& stored = *plan.writes[i].stored;
+    const WriteResult& result = store->results[i];
+    const HLQValueToStore value{stored.section, stored.key, stored.attribute, plan.writes[i].text};
+    const std::string line =
+        describe(store->file.c_str(), value) + " = " + escaped(value.value.c_str());
+    if (result.stored())
+      HLQ_RecordChange(store->caller, "stored " + line);
+    else
+      HLQ_RecordChange(store->caller, "not stored " + line + ": " + result.reason);
+    g_variant_builder_add(&results, "(sssus)", stored.section, stored.key,
+                          stored.attribute ? stored.attribute : "", statusOf(result),
+                          result.reason.c_str());
+  }
+  g_dbus_method_invocation_return_value(
+      store->invocation, HLQ_GivenValuesReply(store->file.c_str(), store->planned.texts,
+                                              g_variant_builder_end(&results)));
+  store->answered();
+}
+
+void storeGivenInThread(GTask* task, gpointer, gpointer data, GCancellable*) {
+  GivenStore* store = static_cast<GivenStore*>(data);
+  CallerLocale messages(store->locale);
+  // The path is checked again: it may have been made a link since it was read.
+  const std::string unsafe = HLQ_RefusalOfLinkedPath(HLQ_ConfigFilePath(store->file.c_str()));
+  store->results.clear();
+  if (unsafe.empty())
+    store->planned = HLQ_StoreGivenValues(store->file.c_str(), store->given, &store->results);
+  else
+    store->planned.texts.files[store->file] = {false, false, unsafe};
+  g_task_return_boolean(task, TRUE);
+}
+
+void storedGiven(GObject*, GAsyncResult*, gpointer data) {
+  answerGiven(static_cast<GivenStore*>(data));
+}
+
+// What the file holds, read where the helper may follow its path.
+HLQGivenPlan planGiven(const std::string& file, const std::vector<HLQValueRequest>& given) {
+  const std::string unsafe = HLQ_RefusalOfLinkedPath(HLQ_ConfigFilePath(file.c_str()));
+  if (unsafe.empty()) return HLQ_PlanGivenValues(file.c_str(), given);
+  HLQGivenPlan refused;
+  refused.texts.files[file] = {false, false, unsafe};
+  return refused;
+}
+
+std::string namesOf(const std::vector<HLQValueRequest>& given) {
+  std::string names;
+  for (const HLQValueRequest& request : given)
+    names += (names.empty() ? "" : ",") + std::string(request.value->name);
+  return names;
+}
+
+// Asked first as a read; the values are planned only then, and where
+// anything is to be written the call must be allowed as a write as well.
+gboolean onWriteGivenValues(HlqHelper1*, GDBusMethodInvocation* invocation, const gchar* file,
+                            GVariant* serialised, const gchar* locale) {
+  const HLQCaller caller = HLQ_CallerOf(invocation);
+  const std::string what = "WriteGivenValues " + escaped(file);
+  std::string refusal = HLQ_RefusalOfLocale(locale);
+  std::vector<HLQValueRequest> given;
+  if (refusal.empty()) {
+    CallerLocale messages(locale);
+    refusal = HLQ_RefusalOfFile(file);
+    if (refusal.empty()) given = HLQ_AcceptedGivenValues(file, serialised, &refusal);
+  }
+  if (!refusal.empty()) {
+    refuse(invocation, caller, what, refusal);
+    finished();
+    return TRUE;
+  }
+  auto store = std::make_shared<GivenStore>();
+  store->caller = caller;
+  store->file = file;
+  store->locale = HLQ_LocaleOfCaller(locale);
+  store->given = std::move(given);
+  HLQ_AdmitCall({invocation, caller, what, locale, HLQ_HELPER_READ_ACTION,
+                 {{"file", store->file}},
+                 [store](GDBusMethodInvocation* call, std::function<void()> answered) {
+                   GivenStore* data = new GivenStore(*store);
+                   data->invocation = call;
+                   data->answered = std::move(answered);
+                   if (!data->planned.writes()) {
+                     std::unique_ptr<GivenStore> done(data);
+                     answerGiven(data);
+                     return;
+                   }
+                   GTask* task = g_task_new(nullptr, nullptr, storedGiven, data);
+                   g_task_set_task_data(task, data, [](gpointer p) {
+                     delete static_cast<GivenStore*>(p);
+                   });
+                   g_task_run_in_thread(task, storeGivenInThread);
+                   g_object_unref(task);
+                 },
+                 [store](HLQGatedCall* call) {
+                   store->planned = planGiven(store->file, store->given);
+                   if (!store->planned.writes()) return false;
+                   call->action = HLQ_HELPER_CONFIGURE_ACTION;
+                   call->details = {{"file", store->file}, {"keys", namesOf(store->given)}};
+                   return true;
+                 }});
+  finished();
+  return TRUE;
+}
+
 // Every value the pages store in the file.
 std::vector<HLQValueAddress> addressesOf(const char* file) {
   std::vector<HLQValueAddress> addresses;
@@ -252,6 +375,7 @@ bool HLQ_ExportHelper(GDBusConnection* bus, void (*afterCall)(), GError** error)
   g_signal_connect(helper, "handle-write-values-if-held", G_CALLBACK(onWriteValuesIfHeld),
                    nullptr);
   g_signal_connect(helper, "handle-read-values", G_CALLBACK(onReadValues), nullptr);
+  g_signal_connect(helper, "handle-write-given-values", G_CALLBACK(onWriteGivenValues), nullptr);
   g_signal_connect(helper, "handle-restart-daemon", G_CALLBACK(onRestartDaemon), nullptr);
   return g_dbus_interface_skeleton_export(G_DBUS_INTERFACE_SKELETON(helper), bus,
                                           HLQ_HELPER_OBJECT_PATH, error);

@@ -1,43 +1,55 @@
 // The helper module's answer to --check: polkit's verdict on a store by
 // this process, asked with no interaction (nothing is shown, nobody is
-// asked for a password), for the helper's configure action. polkit takes
-// details (the helper's file and keys) only from trusted callers such as
-// root, so this check goes without them.
-#include <polkit/polkit.h>
-#include <unistd.h>
+// asked for a password), for the helper's configure action. polkit is asked
+// over its D-Bus interface about this process's own connection to the
+// system bus (polkit finds its process and user itself), on the connection
+// the module's other calls share: the module needs no polkit library, whose
+// own libraries every store through the helper would load for nothing.
+// polkit takes details (the helper's file and keys) only from trusted
+// callers such as root, so this check goes without them.
+#include <gio/gio.h>
 
 #include <string>
 
 #include "helper/bus_names.h"
 #include "hlqctl/store_permission.h"
 
+namespace {
+
+HLQCtlPermission notAsked(GError* error, std::string* reason) {
+  g_dbus_error_strip_remote_error(error);
+  *reason = error->message;
+  g_error_free(error);
+  return HLQCtlPermission::NotAsked;
+}
+
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) int hlqctl_store_permission(
     std::string* reason) {
   GError* error = nullptr;
-  PolkitAuthority* authority = polkit_authority_get_sync(nullptr, &error);
-  if (!authority) {
-    *reason = error->message;
-    g_error_free(error);
-    return static_cast<int>(HLQCtlPermission::NotAsked);
-  }
-  // polkit finds the process's start time itself (0), so that a later
-  // process with the same ID is not taken for this one.
-  PolkitSubject* subject = polkit_unix_process_new_for_owner(getpid(), 0, getuid());
-  PolkitAuthorizationResult* result = polkit_authority_check_authorization_sync(
-      authority, subject, HLQ_HELPER_CONFIGURE_ACTION, nullptr,
-      POLKIT_CHECK_AUTHORIZATION_FLAGS_NONE, nullptr, &error);
-  g_object_unref(subject);
-  g_object_unref(authority);
-  if (!result) {
-    *reason = error->message;
-    g_error_free(error);
-    return static_cast<int>(HLQCtlPermission::NotAsked);
-  }
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
+  if (!bus) return static_cast<int>(notAsked(error, reason));
+  g_dbus_connection_set_exit_on_close(bus, FALSE);
+  GVariantBuilder subject;
+  g_variant_builder_init(&subject, G_VARIANT_TYPE("a{sv}"));
+  g_variant_builder_add(&subject, "{sv}", "name",
+                        g_variant_new_string(g_dbus_connection_get_unique_name(bus)));
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "org.freedesktop.PolicyKit1", "/org/freedesktop/PolicyKit1/Authority",
+      "org.freedesktop.PolicyKit1.Authority", "CheckAuthorization",
+      g_variant_new("((sa{sv})sa{ss}us)", "system-bus-name", &subject, HLQ_HELPER_CONFIGURE_ACTION,
+                    nullptr, 0u, ""),
+      G_VARIANT_TYPE("((bba{ss}))"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+  g_object_unref(bus);
+  if (!reply) return static_cast<int>(notAsked(error, reason));
+  gboolean authorized = FALSE, challenge = FALSE;
+  g_variant_get(reply, "((bb@a{ss}))", &authorized, &challenge, nullptr);
+  g_variant_unref(reply);
   HLQCtlPermission answer = HLQCtlPermission::Refused;
-  if (polkit_authorization_result_get_is_authorized(result))
+  if (authorized)
     answer = HLQCtlPermission::Allowed;
-  else if (polkit_authorization_result_get_is_challenge(result))
+  else if (challenge)
     answer = HLQCtlPermission::NeedsPassword;
-  g_object_unref(result);
   return static_cast<int>(answer);
 }

@@ -14,6 +14,7 @@
 #include "config/xml_values.h"
 #include "hlqctl/change_input.h"
 #include "hlqctl/exit_codes.h"
+#include "hlqctl/helper_given.h"
 #include "hlqctl/json_output.h"
 #include "hlqctl/store_permission.h"
 #include "hlqctl/store_plan.h"
@@ -167,6 +168,10 @@ void printHuman(const HLQChangePlan& plan, const std::vector<Outcome>& outcomes,
 int change(const std::vector<HLQValueRequest>& requests, const HLQCtlArguments& arguments) {
   std::vector<const HLQStoredValue*> values;
   for (const HLQValueRequest& request : requests) values.push_back(request.value);
+  // A file only the helper may read is stored in one call, which answers
+  // with what it replaced: the plan below is made from that.
+  HLQHelperGivenStore given;
+  const bool storedAhead = HLQCtl_StoreGivenValues(requests, arguments.check, &given);
   const HLQStoredTexts texts = HLQ_ReadStoredTexts(HLQCtl_FilesOf(values));
   HLQCodepageLists codepages;
   const HLQChangePlan plan = HLQ_PlanChanges(requests, texts, &codepages);
@@ -176,7 +181,9 @@ int change(const std::vector<HLQValueRequest>& requests, const HLQCtlArguments& 
   const CheckRefusals refusals = arguments.check && !blocked
                                      ? checkPermissions(plan, arguments.noAskPassword)
                                      : CheckRefusals{};
-  const std::vector<WriteResult> results = HLQCtl_StorePlan(plan, texts, arguments.check || blocked);
+  const std::vector<WriteResult> results =
+      storedAhead ? HLQCtl_GivenResults(plan, given)
+                  : HLQCtl_StorePlan(plan, texts, arguments.check || blocked);
   Report report;
   if (!arguments.check && !blocked)
     for (const WriteResult& result : results) report.changed = report.changed || result.changed();

@@ -102,6 +102,38 @@ def check_asks_polkit(run):
                  (0, {"msr.track1-enabled": "would-change"}, True), f"--check allowed: {result}")
 
 
+def unreadable_in_one_call(run):
+    """A file only root may read is stored in one helper call, which asks
+    polkit only as a read while nothing is to be written; a refused value in
+    it writes nothing; the report's before and after come from its answer."""
+    box = run.sandbox
+    box.lay_out()
+    os.chmod(box.logging_config, 0o600)
+    run.services.decide(run.technician, "NO", read="YES")
+    status, result, errors = hlqctl(run, "set", "logging.level=info", "--no-ask-password", "--json")
+    expect_equal((status, statuses(result)), (0, {"logging.level": "unchanged"}),
+                 f"an unchanged value asks only to read ({errors})")
+    status, result, errors = hlqctl(run, "set", "logging.level=error", "--no-ask-password", "--json")
+    expect_equal((status, statuses(result)), (4, {"logging.level": "not-stored"}),
+                 f"a store polkit refuses ({errors})")
+    run.services.decide(run.technician, "YES")
+    before = run.digest(box.logging_config)
+    status, result, errors = hlqctl(run, "set", "logging.level=bogus", "logging.module-msr=false",
+                                    "--no-ask-password", "--json")
+    expect_equal((status, statuses(result)["logging.level"]), (3, "refused"), f"refused ({errors})")
+    expect_equal(run.digest(box.logging_config), before, "the file after a refused value")
+    status, result, errors = hlqctl(run, "set", "logging.level=error", "logging.module-msr=false",
+                                    "--no-ask-password", "--json")
+    shown = {entry["key"]: (entry["before"], entry["after"], entry["status"])
+             for entry in result["results"]}
+    expect_equal((status, shown), (0, {"logging.level": ("info", "error", "stored"),
+                                       "logging.module-msr": (True, False, "stored")}),
+                 f"before and after from the one call ({errors})")
+    expect_equal(text_of(box.logging_config, "Logging_Configuration", "Module_MSR"), "false",
+                 "Module_MSR")
+    run.expect_root_owned(box.logging_config, 0o600)
+
+
 def wrapper_writers(run):
     """Two technicians' writers of one wrapper, held at the writers' lock
     until both have planned: one stores, the other is told it did not."""
@@ -140,4 +172,6 @@ SCENARIOS = [
     ("hlqctl allowed: show, set and restart through the helper", allowed),
     ("hlqctl --check under polkit's NO: exit 4, as the store itself", check_asks_polkit),
     ("two technicians' writers of one wrapper: one stored, the other told", wrapper_writers),
+    ("hlqctl set of a file only root reads: one helper call, nothing written on a refusal",
+     unreadable_in_one_call),
 ]

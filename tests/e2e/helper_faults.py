@@ -12,6 +12,7 @@ import time
 
 from checks import expect_equal, require
 from password_prompt import OpenPasswordPrompt
+from waiting import wait_until
 
 ERROR = "org.hlqconfig.Helper1.Error."
 INTERACTIVE_REQUIRED = "org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"
@@ -27,6 +28,11 @@ def as_user(name):
     return ["setpriv", f"--reuid={entry.pw_uid}", f"--regid={entry.pw_gid}", "--clear-groups"]
 
 
+def real_uid(pid):
+    with open(f"/proc/{pid}/status") as f:
+        return next(int(line.split()[1]) for line in f if line.startswith("Uid:"))
+
+
 def hold_prompt(run, name, calls):
     """`name`'s process sends `calls` calls, polkit's prompt for the first open."""
     entry = pwd.getpwnam(name)
@@ -34,6 +40,9 @@ def hold_prompt(run, name, calls):
                                                "--after-line", "Flood", str(calls), "1", "x", ""],
                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, bufsize=0,
                               env={"PATH": "/usr/bin:/bin"})
+    # polkit registers an agent only for a process of the agent's own user:
+    # the holder must have become that user before the agent asks.
+    wait_until(lambda: real_uid(holder.pid) == entry.pw_uid, 10, f"{name}'s caller as {name}")
     prompt = OpenPasswordPrompt(holder.pid, entry.pw_uid, entry.pw_gid)
     holder.stdin.write(b"go\n")
     prompt.wait_for_prompt()

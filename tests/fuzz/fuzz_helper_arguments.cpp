@@ -1,9 +1,11 @@
 // Fuzzes what the privileged helper accepts of a caller, with any bytes for
 // its arguments: split at NUL bytes into file, section, key, attribute,
-// value and locale, and taken whole as the serialised values array of a
-// WriteValues call. Only what a page stores is accepted: every accepted value
-// is in the page model's table, in its own file, and passes its key's rule;
-// an accepted array holds at most 64 values, each address once. A refusal is
+// value and locale, and taken whole as the serialised arrays of WriteValues
+// (values), WriteValuesIfHeld (held texts) and WriteGivenValues (values as
+// given). Only what a page stores is accepted: every accepted value is in the
+// page model's table, in its own file, and passes its key's rule; a held text
+// or a given value names a value of that file (never the code page for a
+// given one); an accepted array holds at most 64, each address or name once. A refusal is
 // always short UTF-8 without control characters, fit to go back over the bus
 // and into the journal; a locale selects a language with a catalog or none.
 #include <glib.h>
@@ -78,6 +80,52 @@ void checkValuesArray(const char* file, const uint8_t* data, size_t size) {
   g_variant_unref(serialised);
 }
 
+GVariant* serialisedOf(const uint8_t* data, size_t size) {
+  return g_variant_ref_sink(
+      g_variant_new_from_data(G_VARIANT_TYPE_BYTESTRING, data, size, TRUE, nullptr, nullptr));
+}
+
+// The whole input as WriteValuesIfHeld's held texts.
+void checkHeldArray(const char* file, const uint8_t* data, size_t size) {
+  GVariant* serialised = serialisedOf(data, size);
+  std::string refusal;
+  GVariant* held = HLQ_AcceptedHeldTexts(file, serialised, &refusal);
+  checkRefusalText(refusal);
+  if (held) {
+    if (g_variant_n_children(held) > HLQ_HELPER_MAX_VALUES) fault("accepted too many held", "");
+    GVariantIter iter;
+    const gchar *section, *key, *attribute, *text;
+    gboolean present = FALSE;
+    g_variant_iter_init(&iter, held);
+    while (g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key, &attribute, &present, &text))
+      if (!HLQ_FindStoredValue(file, section, key, attribute))
+        fault("accepted a held text no page stores", std::string(section) + "/" + key);
+    g_variant_unref(held);
+  } else if (refusal.empty()) {
+    fault("refused held texts without a reason", "");
+  }
+  g_variant_unref(serialised);
+}
+
+// The whole input as WriteGivenValues' values as given.
+void checkGivenArray(const char* file, const uint8_t* data, size_t size) {
+  GVariant* serialised = serialisedOf(data, size);
+  std::string refusal;
+  const std::vector<HLQValueRequest> given = HLQ_AcceptedGivenValues(file, serialised, &refusal);
+  checkRefusalText(refusal);
+  if (given.empty() == refusal.empty()) fault("given values both refused and accepted", refusal);
+  if (given.size() > HLQ_HELPER_MAX_VALUES) fault("accepted too many given values", "");
+  const HLQStoredValue* codepage =
+      HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::PRINTER, kwn::CODE_PAGE, nullptr);
+  std::set<const HLQStoredValue*> seen;
+  for (const HLQValueRequest& request : given) {
+    if (!request.value || std::strcmp(request.value->file, file) != 0 || request.value == codepage)
+      fault("accepted a given value of another file, or the code page", file);
+    if (!seen.insert(request.value).second) fault("accepted a name twice", request.value->name);
+  }
+  g_variant_unref(serialised);
+}
+
 void checkLocale(const char* locale) {
   const std::string catalog = HLQ_CatalogOfLocale(locale);
   if (catalog.empty()) return;
@@ -110,6 +158,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The serialised array is checked against both files, whatever the input names.
   checkValuesArray(HLQ_DEVICE_FILE_NAME, data, size);
   checkValuesArray(HLQ_LOGGING_FILE_NAME, data, size);
+  for (const char* name : {HLQ_DEVICE_FILE_NAME, HLQ_LOGGING_FILE_NAME}) {
+    checkHeldArray(name, data, size);
+    checkGivenArray(name, data, size);
+  }
   checkLocale(fields[5].c_str());
   return 0;
 }

@@ -63,17 +63,22 @@ def median_us(command, runs):
     return int(found.group(1)), int(found.group(2))
 
 
-def median_set_ms(command, hlqctl, value, runs):
-    """The median wall time of `hlqctl set`, each run changing the value."""
+def median_set_ms(user, hlqctl, value, runs):
+    """The median wall time of `hlqctl set` run as `user`, each run changing
+    the value. The user is taken on in the child before hlqctl starts, as a
+    shell's fork does: no launcher program's start is counted for one side
+    only."""
     env = {"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8"}
+    as_user = {"user": user, "group": "nogroup" if user == "nobody" else "root",
+               "extra_groups": []}
     times = []
     for i in range(runs):
         started = time.perf_counter()
-        done = subprocess.run(command + [hlqctl, "set", value[i % 2], "--no-ask-password"],
-                              env=env, capture_output=True, text=True, timeout=60)
+        done = subprocess.run([hlqctl, "set", value[i % 2], "--no-ask-password"], env=env,
+                              capture_output=True, text=True, timeout=60, **as_user)
         times.append((time.perf_counter() - started) * 1000)
         if done.returncode != 0:
-            sys.exit(f"helper_apply: {' '.join(command) or 'root'} hlqctl set: {done.stderr}")
+            sys.exit(f"helper_apply: {user} hlqctl set: {done.stderr}")
     return sorted(times)[len(times) // 2]
 
 
@@ -114,8 +119,8 @@ def main():
             _, us = median_us([], per_round)
             direct.append(us)
             for file, value in SET_VALUES.items() if hlqctl else ():
-                sets[file, "helper"].append(median_set_ms(AS_NOBODY, hlqctl, value, per_round))
-                sets[file, "direct"].append(median_set_ms([], hlqctl, value, per_round))
+                sets[file, "helper"].append(median_set_ms("nobody", hlqctl, value, per_round))
+                sets[file, "direct"].append(median_set_ms("root", hlqctl, value, per_round))
     finally:
         services.stop()
         subprocess.run(["umount", ROOT], check=True)
@@ -126,8 +131,8 @@ def main():
           f"{helper_ms / direct_ms:.2f} | <= 1.50 |")
     for file in SET_VALUES if hlqctl else ():
         through, root = (sorted(sets[file, who])[ROUNDS // 2] for who in ("helper", "direct"))
-        read = "read and written" if file == "logging" else "written"
-        print(f"| hlqctl set, {file} file {read} through the helper against root's set, median "
+        read = "only root reads," if file == "logging" else "readable,"
+        print(f"| hlqctl set, {file} file ({read} one helper call) against root's set, median "
               f"of {per_round * ROUNDS} | {through:.1f} ms | {root:.1f} ms | "
               f"{through / root:.2f} | <= 2.00 |")
 
