@@ -46,18 +46,24 @@ WriteResult resultOf(guint32 status, const char* reason) {
   return WriteResult{WriteStatus::SaveFailed, reason};
 }
 
+// The array built in `items`, serialised as the bytes of an "ay": the
+// helper measures an argument by its size before it unpacks it.
+GVariant* serialised(GVariantBuilder* items) {
+  GVariant* array = g_variant_ref_sink(g_variant_builder_end(items));
+  GBytes* bytes = g_variant_get_data_as_bytes(array);
+  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
+  g_bytes_unref(bytes);
+  g_variant_unref(array);
+  return argument;
+}
+
 GVariant* heldArgument(const std::vector<HLQHeldText>& held) {
   GVariantBuilder items;
   g_variant_builder_init(&items, G_VARIANT_TYPE("a(sssbs)"));
   for (const HLQHeldText& h : held)
     g_variant_builder_add(&items, "(sssbs)", h.section, h.key, h.attribute ? h.attribute : "",
                           gboolean(h.text.has_value()), h.text ? h.text->c_str() : "");
-  GVariant* array = g_variant_ref_sink(g_variant_builder_end(&items));
-  GBytes* bytes = g_variant_get_data_as_bytes(array);
-  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
-  g_bytes_unref(bytes);
-  g_variant_unref(array);
-  return argument;
+  return serialised(&items);
 }
 
 std::vector<WriteResult> writeValuesIfHeld(const char* file,
@@ -119,12 +125,7 @@ GVariant* givenArgument(const std::vector<HLQHelperGivenValue>& given) {
   g_variant_builder_init(&items, G_VARIANT_TYPE("a(sus)"));
   for (const HLQHelperGivenValue& g : given)
     g_variant_builder_add(&items, "(sus)", g.name.c_str(), g.kind, g.text.c_str());
-  GVariant* array = g_variant_ref_sink(g_variant_builder_end(&items));
-  GBytes* bytes = g_variant_get_data_as_bytes(array);
-  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
-  g_bytes_unref(bytes);
-  g_variant_unref(array);
-  return argument;
+  return serialised(&items);
 }
 
 HLQHelperGivenStore writeGivenValues(const char* file,
@@ -191,12 +192,7 @@ GVariant* HLQ_HelperValuesArgument(const std::vector<HLQValueToStore>& values) {
   for (const HLQValueToStore& v : values)
     g_variant_builder_add(&items, "(ssss)", v.section, v.key, v.attribute ? v.attribute : "",
                           v.value.c_str());
-  GVariant* array = g_variant_ref_sink(g_variant_builder_end(&items));
-  GBytes* bytes = g_variant_get_data_as_bytes(array);
-  GVariant* argument = g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, TRUE);
-  g_bytes_unref(bytes);
-  g_variant_unref(array);
-  return argument;
+  return serialised(&items);
 }
 
 GDBusCallFlags HLQ_HelperCallFlags(bool interactive) {

@@ -51,6 +51,16 @@ std::string describe(const char* file, const HLQValueToStore& value) {
   return what;
 }
 
+// One line of the record for each value a store was given.
+void recordStore(const HLQCaller& caller, const char* file, const HLQValueToStore& value,
+                 const WriteResult& result) {
+  const std::string line = describe(file, value) + " = " + escaped(value.value.c_str());
+  if (result.stored())
+    HLQ_RecordChange(caller, "stored " + line);
+  else
+    HLQ_RecordChange(caller, "not stored " + line + ": " + result.reason);
+}
+
 guint32 statusOf(const WriteResult& result) {
   if (result.changed()) return HLQ_HELPER_STORED;
   return result.stored() ? HLQ_HELPER_ALREADY_STORED : HLQ_HELPER_NOT_STORED;
@@ -94,12 +104,7 @@ void stored(GObject*, GAsyncResult*, gpointer data) {
   for (size_t i = 0; i < store->results.size(); ++i) {
     const WriteResult& result = store->results[i];
     const HLQValueToStore& value = store->toStore[i];
-    const std::string line =
-        describe(store->file.c_str(), value) + " = " + escaped(value.value.c_str());
-    if (result.stored())
-      HLQ_RecordChange(store->caller, "stored " + line);
-    else
-      HLQ_RecordChange(store->caller, "not stored " + line + ": " + result.reason);
+    recordStore(store->caller, store->file.c_str(), value, result);
     g_variant_builder_add(&reply, "(us)", statusOf(result), result.reason.c_str());
   }
   // WriteValues and WriteValuesIfHeld answer alike.
@@ -195,12 +200,7 @@ void answerGiven(GivenStore* store) {
     const HLQStoredValue& stored = *plan.writes[i].stored;
     const WriteResult& result = store->results[i];
     const HLQValueToStore value{stored.section, stored.key, stored.attribute, plan.writes[i].text};
-    const std::string line =
-        describe(store->file.c_str(), value) + " = " + escaped(value.value.c_str());
-    if (result.stored())
-      HLQ_RecordChange(store->caller, "stored " + line);
-    else
-      HLQ_RecordChange(store->caller, "not stored " + line + ": " + result.reason);
+    recordStore(store->caller, store->file.c_str(), value, result);
     g_variant_builder_add(&results, "(sssus)", stored.section, stored.key,
                           stored.attribute ? stored.attribute : "", statusOf(result),
                           result.reason.c_str());
