@@ -4,6 +4,8 @@
 #   - start-up to the first mapped window, against a program that loads the
 #     same UI file, shows the window and ends: instructions counted by
 #     callgrind (repeatable on a busy machine), median wall time, peak RSS;
+#     and instructions against that program with the check boxes checked
+#     that the tool shows checked (the theme renders an SVG for each);
 #   - each page's Apply (the page's write function, without its message box),
 #     against as many bare tinyxml2 load, change and crash-safe replace
 #     operations on the same file as the Apply wrote values: median wall
@@ -60,6 +62,10 @@ instructions() { valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2
 # Start-up: instructions, then wall time and peak RSS over alternating runs.
 floor_instr=$(instructions "$bin/bench_startup_floor")
 tool_instr=$(instructions "$bin/bench_startup_tool")
+# The same floor showing the check boxes the tool shows checked: what the
+# tool adds to drawing the configuration it shows.
+mapfile -t checked < <(HLQ_BENCH_PRINT_CHECKED=1 "$bin/bench_startup_tool" | awk '$1 == "checked" {print $2}')
+floor_checked_instr=$(instructions "$bin/bench_startup_floor" "${checked[@]}")
 for ((i = 0; i < runs; ++i)); do
   for program in floor tool; do
     start=$EPOCHREALTIME
@@ -85,7 +91,9 @@ row() {  # label, tool, floor, unit divisor, unit, target
 }
 echo "| Measure | hlqconfig | floor | ratio | target |"
 echo "|---|---|---|---|---|"
-row "Start-up to mapped window, instructions" "$tool_instr" "$floor_instr" 1e6 M "<= 1.10"
+row "Start-up to mapped window, instructions" "$tool_instr" "$floor_instr" 1e6 M "<= 1.05"
+row "Start-up, instructions, floor with the tool's ${#checked[@]} boxes checked" "$tool_instr" \
+  "$floor_checked_instr" 1e6 M "<= 1.05"
 row "Start-up to mapped window, median of $runs runs" "$(median <"$work/tool.ms")" \
   "$(median <"$work/floor.ms")" 1 ms "<= 1.10"
 row "Peak resident memory (start-up)" "$(median <"$work/tool.rss")" \

@@ -7,6 +7,14 @@
 
 namespace {
 
+// Names the check buttons that are checked in the window as mapped, by
+// their IDs in the UI file, one "checked ID" line each.
+void printChecked(GtkWidget* widget, gpointer) {
+  if (GTK_IS_CHECK_BUTTON(widget) && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget)))
+    std::printf("checked %s\n", gtk_buildable_get_name(GTK_BUILDABLE(widget)));
+  if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), printChecked, nullptr);
+}
+
 gboolean destroyWindow(gpointer window) {
   gtk_widget_destroy(GTK_WIDGET(window));
   return G_SOURCE_REMOVE;
@@ -18,6 +26,7 @@ gboolean destroyWindow(gpointer window) {
 gboolean onMapEvent(GSignalInvocationHint*, guint, const GValue* values, gpointer) {
   GObject* widget = G_OBJECT(g_value_get_object(&values[0]));
   if (GTK_IS_WINDOW(widget) && gtk_widget_is_toplevel(GTK_WIDGET(widget))) {
+    if (g_getenv("HLQ_BENCH_PRINT_CHECKED")) printChecked(GTK_WIDGET(widget), nullptr);
     g_idle_add_full(G_PRIORITY_HIGH, destroyWindow, widget, nullptr);
     return FALSE;  // one window only
   }
