@@ -136,10 +136,10 @@ TEST(PageModel, PlannedChangesFollowThePagesRules) {
                                             "Head_Wrapper_Bk=", "Head_Wrapper_Chbx=1"}));
 }
 
-// The command line's manual page names every key and every choice, as
-// groff writes them (a hyphen as "\-").
+// The command line's manual page, as built for installing, names every key
+// and every choice, as groff writes them (a hyphen as "\-").
 TEST(PageModel, TheCommandLinesManualPageNamesEveryKeyAndChoice) {
-  std::ifstream file(HLQ_SOURCE_DIR "/packaging/hlqctl.1");
+  std::ifstream file(HLQ_MANUAL_PAGE);
   std::stringstream page;
   page << file.rdbuf();
   auto inGroff = [](std::string text) {
