@@ -68,16 +68,17 @@ constexpr const char* kWidgetsById = "hlq-field-widgets";
 
 void collectNamed(GtkWidget* widget, gpointer table) {
   if (const char* id = gtk_buildable_get_name(GTK_BUILDABLE(widget)))
-    g_hash_table_insert(static_cast<GHashTable*>(table), const_cast<char*>(id), widget);
+    g_hash_table_insert(static_cast<GHashTable*>(table), g_strdup(id), widget);
   if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), collectNamed, table);
 }
 
 // The window's widgets by their UI file ID, gathered once per window (the
 // builder is gone after start-up) and kept with it, so that they go together.
+// The IDs are copied: a notice built and dropped later takes its own along.
 GHashTable* widgetsById(GtkWidget* window) {
   auto* table = static_cast<GHashTable*>(g_object_get_data(G_OBJECT(window), kWidgetsById));
   if (table) return table;
-  table = g_hash_table_new(g_str_hash, g_str_equal);
+  table = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, nullptr);
   collectNamed(window, table);
   g_object_set_data_full(G_OBJECT(window), kWidgetsById, table,
                          reinterpret_cast<GDestroyNotify>(g_hash_table_unref));
