@@ -2,6 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "pages/linedisplay_page.h"
 #include "pages/logging_page.h"
 #include "pages/msr_page.h"
+#include "pages/page_fields.h"
 #include "pages/printer_page.h"
 #include "pages/page_state.h"
 #include "pages/shown_values.h"
@@ -45,6 +47,10 @@ bool reportUiProblems(const char* uiFile, const GError* loadError,
 
 std::vector<std::string> findUiProblems(GtkBuilder* builder) {
   std::vector<std::string> problems = HLQCT_FindRegistryProblems(builder);
+  // A field's widget that is also a registry's is named once.
+  for (const std::string& problem : HLQ_FieldProblems(builder))
+    if (std::find(problems.begin(), problems.end(), problem) == problems.end())
+      problems.push_back(problem);
   for (const std::string& problem : HLQ_PageViewProblems(builder)) problems.push_back(problem);
   std::string windowProblem = HLQCT_WidgetProblem(builder, kMainWindowId, GTK_TYPE_WINDOW);
   if (!windowProblem.empty()) problems.insert(problems.begin(), windowProblem);

@@ -12,59 +12,101 @@ namespace {
 
 struct Binding {
   const char* name;
-  GtkWidget* widget;
+  const char* widgetId;
   bool discovered;
 };
 
-GtkWidget* w(void* widget) { return GTK_WIDGET(widget); }
+// Which widget of the UI file shows which value, by the widget's ID. The
+// wrappers' kept-aside texts have no field: the model stores them with the
+// wrapper. A new field needs only its row here, not a registry entry.
+constexpr Binding kBindings[] = {
+    {"printer.port", "gtkcboxt_printerport", false},
+    {"printer.code-page", "gtkcboxt_codepage", false},
+    {"printer.emulation-mode", "gtckboxt_printermode", false},
+    {"printer.unsolicited-status", "gtkchbox_usnolicitedstatus", false},
+    {"printer.product-id", "gtkedt_printerpid", true},
+    {"printer.vendor-id", "gtkedt_prntervid", true},
+    {"printer.serial-number", "gtkedt_printerserial", true},
+    {"cash-drawer.port", "gtkcbox_cdport", false},
+    {"cash-drawer.drawer1-product-id", "gtkedt_cd1pid", true},
+    {"cash-drawer.drawer1-vendor-id", "gtkedt_cd1vid", true},
+    {"cash-drawer.drawer1-serial-number", "gtkedt_cd1serial", true},
+    {"cash-drawer.drawer2-product-id", "gtkedt_cd2pid", true},
+    {"cash-drawer.drawer2-vendor-id", "gtkedt_cd2vid", true},
+    {"cash-drawer.drawer2-serial-number", "gtkedt_cd2serial", true},
+    {"line-display.port", "gtkchboxt_ldport", false},
+    {"line-display.product-id", "gtkentry_ldpid", true},
+    {"line-display.vendor-id", "gtkentry_ldvid", true},
+    {"line-display.serial-number", "gtkedt_ldserial", true},
+    {"msr.port", "gtkcboxt_msrport", false},
+    {"msr.cr-enabled", "gtkcheckbtn_carriageretunrenbld", false},
+    {"msr.track1-enabled", "gtkcheckbtn_track1enbld", false},
+    {"msr.track2-enabled", "gtkcheckbnt_track2enbld", false},
+    {"msr.track3-enabled", "gtkcheckbtn_track3enbld", false},
+    {"msr.strip-sentinels", "gtkcheckbtn_stripsentinels", false},
+    {"msr.hide-error-tracks", "gtkcheckbtn_hideerrtraks", false},
+    {"msr.track1-cr-enabled", "gtkcheckbtn_crtrack1enbld", false},
+    {"msr.track2-cr-enabled", "gtkcheckbtn_crtrack2enbld", false},
+    {"msr.track3-cr-enabled", "gtkcheckbtn_crtrack3en", false},
+    {"msr.track1-start-sentinel", "gtkentry_startsentinelt1", false},
+    {"msr.track2-start-sentinel", "gtkentry_startsentinelt2", false},
+    {"msr.track3-start-sentinel", "gtkentry_startsentinelt3", false},
+    {"msr.end-sentinel", "gtkentry_endsentinel", false},
+    {"msr.head-wrapper", "gtkentry_headwrapper", false},
+    {"msr.head-wrapper-enabled", "gtkcheckbtn_headwrapper", false},
+    {"msr.tail-wrapper", "gtkentry_tailwrapper", false},
+    {"msr.tail-wrapper-enabled", "gtkcheckbtn_tailwrapper", false},
+    {"logging.level", "gtkchboxt_loglevel", false},
+    {"logging.module-service", "gtkcheckbtn_hlqsvc", false},
+    {"logging.module-cd", "gtkcheckbtn_cdusbmod", false},
+    {"logging.module-ld", "gtkcheckbtn_ldmod", false},
+    {"logging.module-msr", "gtkcheckbtn_msrmod", false},
+    {"logging.module-printer-usb", "gtkcheckbtn_printermod", false},
+};
 
-// Which widget shows which value, page by page. The wrappers' kept-aside
-// texts have no field: the model stores them with the wrapper.
-std::vector<Binding> bindings(HLQComboBoxes* c, HLQEntries* e, HLQCheckBoxes* k) {
-  return {
-      {"printer.port", w(c->gtkcboxt_printerport), false},
-      {"printer.code-page", w(c->gtkcboxt_codepage), false},
-      {"printer.emulation-mode", w(c->gtckboxt_printermode), false},
-      {"printer.unsolicited-status", w(k->gtkchbox_usnolicitedstatus), false},
-      {"printer.product-id", w(e->gtkedt_printerpid), true},
-      {"printer.vendor-id", w(e->gtkedt_prntervid), true},
-      {"printer.serial-number", w(e->gtkedt_printerserial), true},
-      {"cash-drawer.port", w(c->gtkcbox_cdport), false},
-      {"cash-drawer.drawer1-product-id", w(e->gtkedt_cd1pid), true},
-      {"cash-drawer.drawer1-vendor-id", w(e->gtkedt_cd1vid), true},
-      {"cash-drawer.drawer1-serial-number", w(e->gtkedt_cd1serial), true},
-      {"cash-drawer.drawer2-product-id", w(e->gtkedt_cd2pid), true},
-      {"cash-drawer.drawer2-vendor-id", w(e->gtkedt_cd2vid), true},
-      {"cash-drawer.drawer2-serial-number", w(e->gtkedt_cd2serial), true},
-      {"line-display.port", w(c->gtkchboxt_ldport), false},
-      {"line-display.product-id", w(e->gtkentry_ldpid), true},
-      {"line-display.vendor-id", w(e->gtkentry_ldvid), true},
-      {"line-display.serial-number", w(e->gtkedt_ldserial), true},
-      {"msr.port", w(c->gtkcboxt_msrport), false},
-      {"msr.cr-enabled", w(k->gtkcheckbtn_carriageretunrenbld), false},
-      {"msr.track1-enabled", w(k->gtkcheckbtn_track1enbld), false},
-      {"msr.track2-enabled", w(k->gtkcheckbnt_track2enbld), false},
-      {"msr.track3-enabled", w(k->gtkcheckbtn_track3enbld), false},
-      {"msr.strip-sentinels", w(k->gtkcheckbtn_stripsentinels), false},
-      {"msr.hide-error-tracks", w(k->gtkcheckbtn_hideerrtraks), false},
-      {"msr.track1-cr-enabled", w(k->gtkcheckbtn_crtrack1enbld), false},
-      {"msr.track2-cr-enabled", w(k->gtkcheckbtn_crtrack2enbld), false},
-      {"msr.track3-cr-enabled", w(k->gtkcheckbtn_crtrack3en), false},
-      {"msr.track1-start-sentinel", w(e->gtkentry_startsentinelt1), false},
-      {"msr.track2-start-sentinel", w(e->gtkentry_startsentinelt2), false},
-      {"msr.track3-start-sentinel", w(e->gtkentry_startsentinelt3), false},
-      {"msr.end-sentinel", w(e->gtkentry_endsentinel), false},
-      {"msr.head-wrapper", w(e->gtkentry_headwrapper), false},
-      {"msr.head-wrapper-enabled", w(k->gtkcheckbtn_headwrapper), false},
-      {"msr.tail-wrapper", w(e->gtkentry_tailwrapper), false},
-      {"msr.tail-wrapper-enabled", w(k->gtkcheckbtn_tailwrapper), false},
-      {"logging.level", w(c->gtkchboxt_loglevel), false},
-      {"logging.module-service", w(k->gtkcheckbtn_hlqsvc), false},
-      {"logging.module-cd", w(k->gtkcheckbtn_cdusbmod), false},
-      {"logging.module-ld", w(k->gtkcheckbtn_ldmod), false},
-      {"logging.module-msr", w(k->gtkcheckbtn_msrmod), false},
-      {"logging.module-printer-usb", w(k->gtkcheckbtn_printermod), false},
-  };
+constexpr const char* kWidgetsById = "hlq-field-widgets";
+
+void collectNamed(GtkWidget* widget, gpointer table) {
+  if (const char* id = gtk_buildable_get_name(GTK_BUILDABLE(widget)))
+    g_hash_table_insert(static_cast<GHashTable*>(table), g_strdup(id), widget);
+  if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), collectNamed, table);
+}
+
+// The window's widgets by their UI file ID, gathered once per window (the
+// builder is gone after start-up) and kept with it, so that they go together.
+// The IDs are copied: a notice built and dropped later takes its own along.
+GHashTable* widgetsById(GtkWidget* window) {
+  auto* table = static_cast<GHashTable*>(g_object_get_data(G_OBJECT(window), kWidgetsById));
+  if (table) return table;
+  table = g_hash_table_new_full(g_str_hash, g_str_equal, g_free, nullptr);
+  collectNamed(window, table);
+  g_object_set_data_full(G_OBJECT(window), kWidgetsById, table,
+                         reinterpret_cast<GDestroyNotify>(g_hash_table_unref));
+  return table;
+}
+
+// The window that holds the registries' widgets: the first one bound.
+GtkWidget* windowOf(HLQComboBoxes* combos, HLQEntries* entries, HLQCheckBoxes* checks) {
+  GtkWidget* any = combos    ? GTK_WIDGET(combos->gtkcboxt_printerport)
+                   : entries ? GTK_WIDGET(entries->gtkedt_printerpid)
+                   : checks  ? GTK_WIDGET(checks->gtkcheckbtn_hlqsvc)
+                             : nullptr;
+  return any ? gtk_widget_get_toplevel(any) : nullptr;
+}
+
+// The kind of widget that can show a value of the rule.
+GType widgetTypeFor(const HLQStoredValue& value) {
+  switch (value.rule) {
+    case HLQRuleKind::Port:
+    case HLQRuleKind::Position: return GTK_TYPE_COMBO_BOX;
+    case HLQRuleKind::DeviceBool:
+    case HLQRuleKind::LoggingBool: return GTK_TYPE_CHECK_BUTTON;
+    default: return GTK_TYPE_ENTRY;
+  }
+}
+
+GtkWidget* widgetWithId(GtkWidget* window, const char* id) {
+  return window ? static_cast<GtkWidget*>(g_hash_table_lookup(widgetsById(window), id)) : nullptr;
 }
 
 bool isCodepage(const HLQStoredValue& value) {
@@ -119,24 +161,32 @@ int choicePosition(const HLQStoredValue& value, const HLQShownValue& shown,
 
 std::vector<HLQField> HLQ_FieldsOf(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
                                    HLQCheckBoxes* checks) {
-  // A page's initialiser gets only the registries it uses.
-  HLQComboBoxes noCombos{};
-  HLQEntries noEntries{};
-  HLQCheckBoxes noChecks{};
+  GtkWidget* window = windowOf(combos, entries, checks);
   std::vector<HLQField> fields;
-  for (const Binding& b : bindings(combos ? combos : &noCombos, entries ? entries : &noEntries,
-                                   checks ? checks : &noChecks)) {
+  for (const Binding& b : kBindings) {
     const HLQStoredValue* value = HLQ_FindStoredValueNamed(b.name);
-    if (value && value->page == page) fields.push_back({value, b.widget, b.discovered});
+    if (value && value->page == page)
+      fields.push_back({value, widgetWithId(window, b.widgetId), b.discovered});
   }
   return fields;
 }
 
 GtkWidget* HLQ_FieldWidget(const char* name) {
-  if (!g_hlqComboBoxes) return nullptr;
-  for (const Binding& b : bindings(g_hlqComboBoxes, g_hlqEntries, g_hlqCheckBoxes))
-    if (std::strcmp(b.name, name) == 0) return b.widget;
+  GtkWidget* window = windowOf(g_hlqComboBoxes, g_hlqEntries, g_hlqCheckBoxes);
+  for (const Binding& b : kBindings)
+    if (std::strcmp(b.name, name) == 0) return widgetWithId(window, b.widgetId);
   return nullptr;
+}
+
+std::vector<std::string> HLQ_FieldProblems(GtkBuilder* builder) {
+  std::vector<std::string> problems;
+  for (const Binding& b : kBindings) {
+    const HLQStoredValue* value = HLQ_FindStoredValueNamed(b.name);
+    const GType type = value ? widgetTypeFor(*value) : GTK_TYPE_WIDGET;
+    const std::string problem = HLQCT_WidgetProblem(builder, b.widgetId, type);
+    if (!problem.empty()) problems.push_back(problem);
+  }
+  return problems;
 }
 
 bool HLQ_GivenOfField(const HLQField& field, HLQGivenValue* given) {

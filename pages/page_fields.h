@@ -25,8 +25,11 @@ struct HLQField {
 // Every field of `page`, in the model's order of the page's values.
 std::vector<HLQField> HLQ_FieldsOf(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
                                    HLQCheckBoxes* checks);
-// The field of the window's registries that shows the named value, or nullptr.
+// The field of the window that shows the named value, or nullptr.
 GtkWidget* HLQ_FieldWidget(const char* name);
+// Every field's widget ID that the builder lacks or holds as a widget that
+// cannot show its value, as HLQCT_WidgetProblem words it. Empty when all are there.
+std::vector<std::string> HLQ_FieldProblems(GtkBuilder* builder);
 
 // The field's state as a given value; false where it holds none (a
 // selector with no item chosen, a code page list that is empty).

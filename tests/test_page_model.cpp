@@ -4,6 +4,7 @@
 #include "model/page_model.h"
 
 #include <gtest/gtest.h>
+#include <tinyxml2.h>
 
 #include <fstream>
 #include <set>
@@ -72,11 +73,32 @@ TEST(PageModel, OneEntryPerStoredValueAndEveryNameFindsIt) {
     EXPECT_EQ(std::string(value.name).rfind(HLQ_PageName(value.page), 0), 0u) << value.name;
     EXPECT_STREQ(value.file, HLQ_PageFile(value.page)) << value.name;
   }
-  // 4 ports, 3 printer keys, 12 device attributes, 19 MSR keys, 6 logging keys.
-  EXPECT_EQ(HLQ_StoredValues().size(), 4u + 3u + 12u + 19u + 6u);
   EXPECT_EQ(HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::PORTS, kwn::MSR_USB, kwn::ATTR_PID),
             nullptr);
   EXPECT_EQ(HLQ_FindStoredValue(HLQ_LOGGING_FILE_NAME, kwn::PORTS, kwn::LD_USB, nullptr), nullptr);
+}
+
+// The daemon's files must hold every element the tool edits, and the
+// sample files are what the package ships as such: each holds exactly the
+// elements of the model's values of its file (a key added to the model but
+// not to the sample, or the other way round, fails here).
+TEST(PageModel, TheSampleFilesHoldExactlyTheModelsElements) {
+  for (const auto& [file, sample] : {std::pair{HLQ_DEVICE_FILE_NAME, "KWNConfig.xml"},
+                                     std::pair{HLQ_LOGGING_FILE_NAME, "KWNLogging.xml"}}) {
+    SCOPED_TRACE(sample);
+    tinyxml2::XMLDocument doc;
+    ASSERT_EQ(doc.LoadFile((std::string(HLQ_SOURCE_DIR "/data/") + sample).c_str()),
+              tinyxml2::XML_SUCCESS);
+    std::set<std::string> held, modelled;
+    for (auto* section = doc.RootElement()->FirstChildElement(); section;
+         section = section->NextSiblingElement())
+      for (auto* key = section->FirstChildElement(); key; key = key->NextSiblingElement())
+        held.insert(std::string(section->Name()) + "/" + key->Name());
+    for (const HLQStoredValue& value : HLQ_StoredValues())
+      if (std::string(value.file) == file && !value.attribute)
+        modelled.insert(std::string(value.section) + "/" + value.key);
+    EXPECT_EQ(held, modelled);
+  }
 }
 
 TEST(PageModel, StorageRulesGiveWhatThePageStores) {
@@ -136,10 +158,10 @@ TEST(PageModel, PlannedChangesFollowThePagesRules) {
                                             "Head_Wrapper_Bk=", "Head_Wrapper_Chbx=1"}));
 }
 
-// The command line's manual page names every key and every choice, as
-// groff writes them (a hyphen as "\-").
+// The command line's manual page, as built for installing, names every key
+// and every choice, as groff writes them (a hyphen as "\-").
 TEST(PageModel, TheCommandLinesManualPageNamesEveryKeyAndChoice) {
-  std::ifstream file(HLQ_SOURCE_DIR "/packaging/hlqctl.1");
+  std::ifstream file(HLQ_MANUAL_PAGE);
   std::stringstream page;
   page << file.rdbuf();
   auto inGroff = [](std::string text) {

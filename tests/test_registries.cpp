@@ -248,6 +248,8 @@ TEST(RegistryProblems, NoneForTheRealFile) {
   LoadedUi ui;
   std::vector<std::string> problems = HLQCT_FindRegistryProblems(ui.builder());
   EXPECT_TRUE(problems.empty()) << problems.front();
+  problems = HLQ_FieldProblems(ui.builder());
+  EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
 TEST(RegistryProblems, NamesEachMissingAndEachWrongTypedId) {
@@ -278,6 +280,12 @@ TEST(RegistryProblems, NamesEachMissingAndEachWrongTypedId) {
   for (const std::string& p : problems) EXPECT_EQ(p.find("gtckboxt_printermode"), std::string::npos);
   // 43 IDs, 4 of them present: 39 missing and 3 of the wrong type.
   EXPECT_EQ(problems.size(), 42u);
+  // The fields' table is checked by the kind of value each shows.
+  problems = HLQ_FieldProblems(builder);
+  found = std::set<std::string>(problems.begin(), problems.end());
+  EXPECT_TRUE(found.count("gtkedt_printerpid (GtkLabel, not GtkEntry)"));
+  EXPECT_TRUE(found.count("gtkentry_tailwrapper (missing)"));
+  EXPECT_FALSE(found.count("gtkcboxt_codepage (GtkComboBox, not GtkComboBoxText)"));
 
   gtk_widget_destroy(GTK_WIDGET(gtk_builder_get_object(builder, "gtkwindow_hlqconfigtool")));
   g_object_unref(builder);
