@@ -163,7 +163,7 @@ HLQHelperGivenStore writeGivenValues(const char* file,
   return answer;
 }
 
-bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
+bool restartDaemon(bool interactive, bool* answeredOut, std::string* err) {
   GError* error = nullptr;
   GVariant* reply = call("RestartDaemon", g_variant_new("()"), "(i)", interactive, &error);
   gint status = -1;
@@ -171,13 +171,13 @@ bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
   if (answeredOut) *answeredOut = reply != nullptr;
   if (!reply) {
     bool refused = false;
-    *problem = HLQ_HelperFailureReason(error, &refused);
+    *err = HLQ_HelperFailureReason(error, &refused);
     g_error_free(error);
     return false;
   }
   g_variant_unref(reply);
   if (status != 0)
-    *problem = HLQ_OwnedText(g_strdup_printf(_("the restart command ended with status %d"), status));
+    *err = HLQ_OwnedText(g_strdup_printf(_("the restart command ended with status %d"), status));
   return status == 0;
 }
 
