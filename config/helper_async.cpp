@@ -27,8 +27,7 @@ void fail(std::unique_ptr<Call> call, GError* error) {
     call->written(HLQ_HelperWriteFailure(error, call->values.size()));
   } else {
     HLQHelperFileRead failed;
-    bool refused = false;
-    failed.reason = HLQ_HelperFailureReason(error, &refused);
+    failed.reason = HLQ_HelperFailureReason(error);
     call->read(failed);
   }
   g_error_free(error);

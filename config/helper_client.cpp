@@ -105,8 +105,7 @@ HLQHelperFileRead readValues(const char* file, bool interactive) {
                          "(bsa(sssbs))", interactive, &error);
   HLQHelperFileRead read;
   if (!reply) {
-    bool refused = false;
-    read.reason = HLQ_HelperFailureReason(error, &refused);
+    read.reason = HLQ_HelperFailureReason(error);
     g_error_free(error);
     return read;
   }
@@ -170,8 +169,7 @@ bool restartDaemon(bool interactive, bool* answeredOut, std::string* err) {
   if (reply) g_variant_get(reply, "(i)", &status);
   if (answeredOut) *answeredOut = reply != nullptr;
   if (!reply) {
-    bool refused = false;
-    *err = HLQ_HelperFailureReason(error, &refused);
+    *err = HLQ_HelperFailureReason(error);
     g_error_free(error);
     return false;
   }
@@ -208,7 +206,8 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
   g_autofree gchar* remote = g_dbus_error_get_remote_error(error);
   g_dbus_error_strip_remote_error(error);
   const std::string name = remote ? remote : "";
-  *refused = name == HLQ_HELPER_ERROR_REFUSED;
+  const bool byHelper = name == HLQ_HELPER_ERROR_REFUSED;
+  if (refused) *refused = byHelper;
   if (name == HLQ_HELPER_ERROR_NOT_AUTHORIZED)
     return _("not authorised: the administrator's password was refused");
   if (name == HLQ_HELPER_ERROR_DISMISSED)
@@ -225,7 +224,7 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
   if (name == HLQ_HELPER_ERROR_FAILED)
     // TRANSLATORS: %s is the system's reason, in English.
     return HLQ_OwnedText(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));
-  if (*refused)
+  if (byHelper)
     // TRANSLATORS: %s is the helper's reason.
     return HLQ_OwnedText(g_strdup_printf(_("the helper refused it: %s"), error->message));
   // TRANSLATORS: %s is the system's reason, in English.

@@ -18,9 +18,10 @@ GDBusCallFlags HLQ_HelperCallFlags(bool interactive);
 // The language this process shows its messages in, for the helper's reasons.
 const char* HLQ_MessageLocale();
 
-// The reason, for the user, why a call failed with `error`; `refused` tells
-// whether the helper refused the arguments (rather than the caller).
-std::string HLQ_HelperFailureReason(GError* error, bool* refused);
+// The reason, for the user, why a call failed with `error`; `refused` (where
+// given) tells whether the helper refused the arguments (rather than the
+// caller).
+std::string HLQ_HelperFailureReason(GError* error, bool* refused = nullptr);
 // WriteValues' results (a(us)) for `count` values.
 std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count);
 // A failed call's result for each of `count` values.
