@@ -86,9 +86,7 @@ std::vector<WriteResult> writeValuesIfHeld(const char* file,
     g_error_free(error);
     return failed;
   }
-  GVariant* results = g_variant_get_child_value(reply, 0);
-  std::vector<WriteResult> answers = HLQ_HelperWriteResults(results, values.size());
-  g_variant_unref(results);
+  std::vector<WriteResult> answers = HLQ_HelperWriteResults(reply, values.size());
   g_variant_unref(reply);
   return answers;
 }
@@ -109,12 +107,7 @@ HLQHelperFileRead readValues(const char* file, bool interactive) {
     g_error_free(error);
     return read;
   }
-  gboolean loaded = FALSE;
-  const gchar* reason = nullptr;
-  GVariant* values = nullptr;
-  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
-  read = HLQ_HelperFileRead(loaded, reason, values);
-  g_variant_unref(values);
+  read = HLQ_HelperReadReply(reply);
   g_variant_unref(reply);
   return read;
 }
@@ -241,9 +234,10 @@ std::vector<WriteResult> HLQ_HelperWriteFailure(GError* error, size_t count) {
   return std::vector<WriteResult>(count, WriteResult{status, reason});
 }
 
-std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count) {
+std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* reply, size_t count) {
   std::vector<WriteResult> answers(count);
   GVariantIter iter;
+  GVariant* results = g_variant_get_child_value(reply, 0);
   g_variant_iter_init(&iter, results);
   // A value the helper gave no answer for counts as not stored.
   for (WriteResult& answer : answers) {
@@ -254,6 +248,7 @@ std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count)
     else
       answer = resultOf(status, reason);
   }
+  g_variant_unref(results);
   return answers;
 }
 
@@ -268,6 +263,16 @@ HLQHelperFileRead HLQ_HelperFileRead(gboolean loaded, const char* reason, GVaria
   gboolean present = FALSE;
   while (g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key, &attribute, &present, &text))
     read.values.push_back({section, key, attribute, bool(present), text});
+  return read;
+}
+
+HLQHelperFileRead HLQ_HelperReadReply(GVariant* reply) {
+  gboolean loaded = FALSE;
+  const gchar* reason = nullptr;
+  GVariant* values = nullptr;
+  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
+  HLQHelperFileRead read = HLQ_HelperFileRead(loaded, reason, values);
+  g_variant_unref(values);
   return read;
 }
 
