@@ -29,7 +29,7 @@ bool restart() {
   }
   std::string problem;
   const HLQHelperCalls* calls = HLQ_HelperCalls(&problem);
-  if (calls && calls->restartDaemon(&problem, HLQ_HelperInteractive(), nullptr)) return true;
+  if (calls && calls->restartDaemon(HLQ_HelperInteractive(), nullptr, &problem)) return true;
   std::fprintf(stderr, _("hlqconfig: the daemon was not restarted: %s\n"), problem.c_str());
   return false;
 }

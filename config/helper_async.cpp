@@ -27,8 +27,7 @@ void fail(std::unique_ptr<Call> call, GError* error) {
     call->written(HLQ_HelperWriteFailure(error, call->values.size()));
   } else {
     HLQHelperFileRead failed;
-    bool refused = false;
-    failed.reason = HLQ_HelperFailureReason(error, &refused);
+    failed.reason = HLQ_HelperFailureReason(error);
     call->read(failed);
   }
   g_error_free(error);
@@ -39,9 +38,7 @@ void onWritten(GObject* bus, GAsyncResult* result, gpointer data) {
   GError* error = nullptr;
   GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
   if (!reply) return fail(std::move(call), error);
-  GVariant* results = g_variant_get_child_value(reply, 0);
-  call->written(HLQ_HelperWriteResults(results, call->values.size()));
-  g_variant_unref(results);
+  call->written(HLQ_HelperWriteResults(reply, call->values.size()));
   g_variant_unref(reply);
 }
 
@@ -50,12 +47,7 @@ void onRead(GObject* bus, GAsyncResult* result, gpointer data) {
   GError* error = nullptr;
   GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error);
   if (!reply) return fail(std::move(call), error);
-  gboolean loaded = FALSE;
-  const gchar* reason = nullptr;
-  GVariant* values = nullptr;
-  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
-  call->read(HLQ_HelperFileRead(loaded, reason, values));
-  g_variant_unref(values);
+  call->read(HLQ_HelperReadReply(reply));
   g_variant_unref(reply);
 }
 

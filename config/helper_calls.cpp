@@ -9,9 +9,9 @@ bool g_interactive = true;
 
 void HLQ_UseHelperCalls(HLQHelperCallsSource source) { g_source = source; }
 
-const HLQHelperCalls* HLQ_HelperCalls(std::string* problem) {
-  if (g_source) return g_source(problem);
-  *problem = _("the helper that stores values for other users is not available to this program");
+const HLQHelperCalls* HLQ_HelperCalls(std::string* err) {
+  if (g_source) return g_source(err);
+  *err = _("the helper that stores values for other users is not available to this program");
   return nullptr;
 }
 

@@ -57,10 +57,10 @@ struct HLQHelperCalls {
                                           const std::vector<HLQValueToStore>& values,
                                           bool interactive);
   HLQHelperFileRead (*readValues)(const char* file, bool interactive);
-  // True when the restart command exited with 0; otherwise `problem` says
+  // True when the restart command exited with 0; otherwise `err` says
   // why, and `answered` (where given) whether the helper ran the command at
   // all (false: not authorised, or not reached).
-  bool (*restartDaemon)(std::string* problem, bool interactive, bool* answered);
+  bool (*restartDaemon)(bool interactive, bool* answered, std::string* err);
   // As writeValues, stored only while the file still holds `held` (checked
   // under the writers' lock); otherwise every value not stored with the
   // reason.
@@ -75,12 +75,12 @@ struct HLQHelperCalls {
                                           bool interactive);
 };
 
-// Gives the table, or nullptr with `problem` set when it cannot be had.
-using HLQHelperCallsSource = const HLQHelperCalls* (*)(std::string* problem);
+// Gives the table, or nullptr with `err` set when it cannot be had.
+using HLQHelperCallsSource = const HLQHelperCalls* (*)(std::string* err);
 
 // Installed once by main; without it the helper is "not available".
 void HLQ_UseHelperCalls(HLQHelperCallsSource source);
-const HLQHelperCalls* HLQ_HelperCalls(std::string* problem);
+const HLQHelperCalls* HLQ_HelperCalls(std::string* err);
 
 // Whether the calls may ask for a password (the window always; the command
 // line unless told not to). On by default.
@@ -88,4 +88,4 @@ void HLQ_SetHelperInteractive(bool interactive);
 bool HLQ_HelperInteractive();
 
 // The bus client's own table, for a program that links it.
-const HLQHelperCalls* HLQ_LinkedHelperCalls(std::string* problem);
+const HLQHelperCalls* HLQ_LinkedHelperCalls(std::string* err);

@@ -86,9 +86,7 @@ std::vector<WriteResult> writeValuesIfHeld(const char* file,
     g_error_free(error);
     return failed;
   }
-  GVariant* results = g_variant_get_child_value(reply, 0);
-  std::vector<WriteResult> answers = HLQ_HelperWriteResults(results, values.size());
-  g_variant_unref(results);
+  std::vector<WriteResult> answers = HLQ_HelperWriteResults(reply, values.size());
   g_variant_unref(reply);
   return answers;
 }
@@ -105,17 +103,11 @@ HLQHelperFileRead readValues(const char* file, bool interactive) {
                          "(bsa(sssbs))", interactive, &error);
   HLQHelperFileRead read;
   if (!reply) {
-    bool refused = false;
-    read.reason = HLQ_HelperFailureReason(error, &refused);
+    read.reason = HLQ_HelperFailureReason(error);
     g_error_free(error);
     return read;
   }
-  gboolean loaded = FALSE;
-  const gchar* reason = nullptr;
-  GVariant* values = nullptr;
-  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
-  read = HLQ_HelperFileRead(loaded, reason, values);
-  g_variant_unref(values);
+  read = HLQ_HelperReadReply(reply);
   g_variant_unref(reply);
   return read;
 }
@@ -163,21 +155,20 @@ HLQHelperGivenStore writeGivenValues(const char* file,
   return answer;
 }
 
-bool restartDaemon(std::string* problem, bool interactive, bool* answeredOut) {
+bool restartDaemon(bool interactive, bool* answeredOut, std::string* err) {
   GError* error = nullptr;
   GVariant* reply = call("RestartDaemon", g_variant_new("()"), "(i)", interactive, &error);
   gint status = -1;
   if (reply) g_variant_get(reply, "(i)", &status);
   if (answeredOut) *answeredOut = reply != nullptr;
   if (!reply) {
-    bool refused = false;
-    *problem = HLQ_HelperFailureReason(error, &refused);
+    *err = HLQ_HelperFailureReason(error);
     g_error_free(error);
     return false;
   }
   g_variant_unref(reply);
   if (status != 0)
-    *problem = HLQ_OwnedText(g_strdup_printf(_("the restart command ended with status %d"), status));
+    *err = HLQ_OwnedText(g_strdup_printf(_("the restart command ended with status %d"), status));
   return status == 0;
 }
 
@@ -208,7 +199,8 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
   g_autofree gchar* remote = g_dbus_error_get_remote_error(error);
   g_dbus_error_strip_remote_error(error);
   const std::string name = remote ? remote : "";
-  *refused = name == HLQ_HELPER_ERROR_REFUSED;
+  const bool byHelper = name == HLQ_HELPER_ERROR_REFUSED;
+  if (refused) *refused = byHelper;
   if (name == HLQ_HELPER_ERROR_NOT_AUTHORIZED)
     return _("not authorised: the administrator's password was refused");
   if (name == HLQ_HELPER_ERROR_DISMISSED)
@@ -225,7 +217,7 @@ std::string HLQ_HelperFailureReason(GError* error, bool* refused) {
   if (name == HLQ_HELPER_ERROR_FAILED)
     // TRANSLATORS: %s is the system's reason, in English.
     return HLQ_OwnedText(g_strdup_printf(_("the authorisation could not be checked: %s"), error->message));
-  if (*refused)
+  if (byHelper)
     // TRANSLATORS: %s is the helper's reason.
     return HLQ_OwnedText(g_strdup_printf(_("the helper refused it: %s"), error->message));
   // TRANSLATORS: %s is the system's reason, in English.
@@ -242,9 +234,10 @@ std::vector<WriteResult> HLQ_HelperWriteFailure(GError* error, size_t count) {
   return std::vector<WriteResult>(count, WriteResult{status, reason});
 }
 
-std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count) {
+std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* reply, size_t count) {
   std::vector<WriteResult> answers(count);
   GVariantIter iter;
+  GVariant* results = g_variant_get_child_value(reply, 0);
   g_variant_iter_init(&iter, results);
   // A value the helper gave no answer for counts as not stored.
   for (WriteResult& answer : answers) {
@@ -255,6 +248,7 @@ std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count)
     else
       answer = resultOf(status, reason);
   }
+  g_variant_unref(results);
   return answers;
 }
 
@@ -269,6 +263,16 @@ HLQHelperFileRead HLQ_HelperFileRead(gboolean loaded, const char* reason, GVaria
   gboolean present = FALSE;
   while (g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key, &attribute, &present, &text))
     read.values.push_back({section, key, attribute, bool(present), text});
+  return read;
+}
+
+HLQHelperFileRead HLQ_HelperReadReply(GVariant* reply) {
+  gboolean loaded = FALSE;
+  const gchar* reason = nullptr;
+  GVariant* values = nullptr;
+  g_variant_get(reply, "(b&s@a(sssbs))", &loaded, &reason, &values);
+  HLQHelperFileRead read = HLQ_HelperFileRead(loaded, reason, values);
+  g_variant_unref(values);
   return read;
 }
 

@@ -18,12 +18,15 @@ GDBusCallFlags HLQ_HelperCallFlags(bool interactive);
 // The language this process shows its messages in, for the helper's reasons.
 const char* HLQ_MessageLocale();
 
-// The reason, for the user, why a call failed with `error`; `refused` tells
-// whether the helper refused the arguments (rather than the caller).
-std::string HLQ_HelperFailureReason(GError* error, bool* refused);
-// WriteValues' results (a(us)) for `count` values.
-std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* results, size_t count);
+// The reason, for the user, why a call failed with `error`; `refused` (where
+// given) tells whether the helper refused the arguments (rather than the
+// caller).
+std::string HLQ_HelperFailureReason(GError* error, bool* refused = nullptr);
+// WriteValues' reply, (a(us)), as the results of `count` values.
+std::vector<WriteResult> HLQ_HelperWriteResults(GVariant* reply, size_t count);
 // A failed call's result for each of `count` values.
 std::vector<WriteResult> HLQ_HelperWriteFailure(GError* error, size_t count);
-// ReadValues' answer.
+// A file as a reply gives it: loaded, the reason, and its values (a(sssbs)).
 HLQHelperFileRead HLQ_HelperFileRead(gboolean loaded, const char* reason, GVariant* values);
+// ReadValues' reply, (bsa(sssbs)).
+HLQHelperFileRead HLQ_HelperReadReply(GVariant* reply);

@@ -1,4 +1,5 @@
 #include "config/linked_path.h"
+#include "base/failed.h"
 #include "base/owned_text.h"
 
 #include <glib.h>
@@ -44,12 +45,12 @@ std::string notRootsAlone(const char* path, const Visited& visited) {
 
 }  // namespace
 
-std::string HLQ_RefusalOfLinkedPath(const char* path) {
-  if (!path || path[0] != '/') return "";
+bool HLQ_CheckLinkedPath(const char* path, std::string* err) {
+  if (!path || path[0] != '/') return true;
   std::deque<std::string> rest = componentsOf(path);
   std::string current = "/";
   std::vector<Visited> onTheWay(1, Visited{"/", {}});
-  if (lstat("/", &onTheWay[0].info) != 0) return "";
+  if (lstat("/", &onTheWay[0].info) != 0) return true;
   int links = 0;
   while (!rest.empty()) {
     const std::string name = rest.front();
@@ -75,11 +76,11 @@ std::string HLQ_RefusalOfLinkedPath(const char* path) {
     std::deque<std::string> through = componentsOf(target);
     rest.insert(rest.begin(), through.begin(), through.end());
   }
-  if (links == 0) return "";
+  if (links == 0) return true;
   // A link's own permissions mean nothing; its owner and the folder it lies in do.
   for (const Visited& visited : onTheWay) {
     const bool ok = S_ISLNK(visited.info.st_mode) ? visited.info.st_uid == 0 : rootsAlone(visited.info);
-    if (!ok) return notRootsAlone(path, visited);
+    if (!ok) return HLQ_Failed(err, notRootsAlone(path, visited));
   }
-  return "";
+  return true;
 }

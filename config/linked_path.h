@@ -7,7 +7,8 @@
 
 #include <string>
 
-// "" when `path` leads to its file through no symbolic link, or only through
-// links that may be followed; otherwise why not, for the user. A missing
-// file or folder is left for the access itself to report.
-std::string HLQ_RefusalOfLinkedPath(const char* path);
+// True when `path` leads to its file through no symbolic link, or only
+// through links that may be followed; otherwise false with why not, for the
+// user, in `err`. A missing file or folder is left for the access itself to
+// report.
+bool HLQ_CheckLinkedPath(const char* path, std::string* err);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/failed.h"
 #include "config/file_attributes.h"
 #include "config/file_flags.h"
 #include "config/overwrite_in_place.h"
@@ -22,12 +23,7 @@
 
 namespace {
 
-bool fail(std::string* error, const std::string& reason) {
-  if (error) *error = reason;
-  return false;
-}
-
-bool failErrno(std::string* error, int code) { return fail(error, g_strerror(code)); }
+bool failErrno(std::string* err, int code) { return HLQ_Failed(err, g_strerror(code)); }
 
 // The file that a save really replaces: the path with every symbolic link
 // resolved, split into folder and name, with its current status.
@@ -37,9 +33,9 @@ struct Target {
   struct stat status {};
 };
 
-bool resolveTarget(const char* path, Target* target, std::string* error) {
+bool resolveTarget(const char* path, Target* target, std::string* err) {
   char* real = realpath(path, nullptr);
-  if (!real) return failErrno(error, errno);
+  if (!real) return failErrno(err, errno);
   gchar* folder = g_path_get_dirname(real);
   gchar* name = g_path_get_basename(real);
   target->folder = folder;
@@ -49,8 +45,8 @@ bool resolveTarget(const char* path, Target* target, std::string* error) {
   int statResult = stat(real, &target->status);
   int statErrno = errno;
   free(real);
-  if (statResult != 0) return failErrno(error, statErrno);
-  if (!S_ISREG(target->status.st_mode)) return fail(error, _("it is not a regular file"));
+  if (statResult != 0) return failErrno(err, statErrno);
+  if (!S_ISREG(target->status.st_mode)) return HLQ_Failed(err, _("it is not a regular file"));
   return true;
 }
 
@@ -132,32 +128,32 @@ bool inPlaceMayStore(int code) {
   return code == EPERM || code == EBUSY || code == ENOSPC || code == EDQUOT;
 }
 
-Replacement failedWith(std::string* error, int code) {
+Replacement failedWith(std::string* err, int code) {
   if (inPlaceMayStore(code)) return Replacement::WriteInPlace;
-  failErrno(error, code);
+  failErrno(err, code);
   return Replacement::Failed;
 }
 
 // The whole new content, produced into memory before anything is written.
-bool produce(const std::function<bool(FILE*)>& write, std::string* content, std::string* error) {
+bool produce(const std::function<bool(FILE*)>& write, std::string* content, std::string* err) {
   char* data = nullptr;
   size_t size = 0;
   FILE* out = open_memstream(&data, &size);
-  if (!out) return failErrno(error, errno);
+  if (!out) return failErrno(err, errno);
   bool produced = write(out) && !ferror(out);
   if (fclose(out) != 0) produced = false;
   if (produced) content->assign(data, size);
   free(data);
-  return produced || fail(error, _("the new content could not be produced"));
+  return produced || HLQ_Failed(err, _("the new content could not be produced"));
 }
 
 // Writes the content into the stream and flushes it: a full disk shows as a
 // failed write or flush.
-Replacement writeAndFlush(FILE* out, const std::string& content, std::string* error) {
+Replacement writeAndFlush(FILE* out, const std::string& content, std::string* err) {
   errno = 0;
   size_t written = fwrite(content.data(), 1, content.size(), out);
-  if (ferror(out) || written != content.size()) return failedWith(error, errno != 0 ? errno : EIO);
-  if (fflush(out) != 0) return failedWith(error, errno);
+  if (ferror(out) || written != content.size()) return failedWith(err, errno != 0 ? errno : EIO);
+  if (fflush(out) != 0) return failedWith(err, errno);
   return Replacement::Done;
 }
 
@@ -173,15 +169,15 @@ Replacement writeAndFlush(FILE* out, const std::string& content, std::string* er
 // cannot be given means that a rename would change the file: the daemon's
 // file must not change hands or lose access or flags.
 Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original,
-                             std::string* error) {
+                             std::string* err) {
   struct stat now {};
-  if (fstat(fd, &now) != 0) return failedWith(error, errno);
+  if (fstat(fd, &now) != 0) return failedWith(err, errno);
   bool sameOwner = now.st_uid == original.st_uid && now.st_gid == original.st_gid;
   if (!sameOwner && fchown(fd, original.st_uid, original.st_gid) != 0)
-    return failedWith(error, errno);
+    return failedWith(err, errno);
   if (!HLQ_CopyExtendedAttributes(originalFd, fd) || !HLQ_CopyFileFlags(originalFd, fd))
     return Replacement::WriteInPlace;
-  if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(error, errno);
+  if (fchmod(fd, original.st_mode & 07777) != 0) return failedWith(err, errno);
   return Replacement::Done;
 }
 
@@ -189,44 +185,44 @@ Replacement makeLikeOriginal(int fd, int originalFd, const struct stat& original
 // syncs it, so that the sync covers all of it. The stream is closed on every
 // path.
 Replacement fillTempFile(int fd, int originalFd, const struct stat& original,
-                         const std::string& content, std::string* error) {
+                         const std::string& content, std::string* err) {
   FILE* out = fdopen(fd, "w");
   if (!out) {
     int code = errno;
     close(fd);
-    return failedWith(error, code);
+    return failedWith(err, code);
   }
-  Replacement result = makeLikeOriginal(fd, originalFd, original, error);
-  if (result == Replacement::Done) result = writeAndFlush(out, content, error);
-  if (result == Replacement::Done && fsync(fd) != 0) result = failedWith(error, errno);
-  if (fclose(out) != 0 && result == Replacement::Done) result = failedWith(error, errno);
+  Replacement result = makeLikeOriginal(fd, originalFd, original, err);
+  if (result == Replacement::Done) result = writeAndFlush(out, content, err);
+  if (result == Replacement::Done && fsync(fd) != 0) result = failedWith(err, errno);
+  if (fclose(out) != 0 && result == Replacement::Done) result = failedWith(err, errno);
   return result;
 }
 
 // True while the folder's path still leads to the folder that we hold open.
-bool folderStillInPlace(int folderFd, const Target& target, std::string* error) {
+bool folderStillInPlace(int folderFd, const Target& target, std::string* err) {
   struct stat held {}, named {};
-  if (fstat(folderFd, &held) != 0) return failErrno(error, errno);
+  if (fstat(folderFd, &held) != 0) return failErrno(err, errno);
   if (stat(target.folder.c_str(), &named) != 0 || held.st_dev != named.st_dev ||
       held.st_ino != named.st_ino)
-    return fail(error, _("its folder was moved or replaced while saving"));
+    return HLQ_Failed(err, _("its folder was moved or replaced while saving"));
   return true;
 }
 
 Replacement replaceByRename(int folderFd, const Target& target, int originalFd,
                             const struct stat& original, const std::string& content,
-                            std::string* error) {
+                            std::string* err) {
   std::string tempName;
   int fd = createTempFile(folderFd, target.name, &tempName);
-  if (fd < 0) return failedWith(error, errno);
-  Replacement result = fillTempFile(fd, originalFd, original, content, error);
-  if (result == Replacement::Done && !folderStillInPlace(folderFd, target, error))
+  if (fd < 0) return failedWith(err, errno);
+  Replacement result = fillTempFile(fd, originalFd, original, content, err);
+  if (result == Replacement::Done && !folderStillInPlace(folderFd, target, err))
     result = Replacement::Failed;
   // In a sticky folder only the file's owner may replace it (EPERM); a file
   // mounted on its own cannot be replaced (EBUSY).
   if (result == Replacement::Done &&
       renameat(folderFd, tempName.c_str(), folderFd, target.name.c_str()) != 0)
-    result = failedWith(error, errno);
+    result = failedWith(err, errno);
   if (result != Replacement::Done) {
     unlinkat(folderFd, tempName.c_str(), 0);
     return result;
@@ -246,13 +242,13 @@ bool renameMayKeepFile(int folderFd, const struct stat& original) {
 
 // `fd` is the target, open for reading and writing.
 bool saveOpenFile(int folderFd, const Target& target, int fd,
-                  const std::function<bool(FILE*)>& write, std::string* error) {
+                  const std::function<bool(FILE*)>& write, std::string* err) {
   struct stat original {};
-  if (fstat(fd, &original) != 0) return failErrno(error, errno);
+  if (fstat(fd, &original) != 0) return failErrno(err, errno);
   if (original.st_dev != target.status.st_dev || original.st_ino != target.status.st_ino)
-    return fail(error, _("the file was replaced while saving"));
+    return HLQ_Failed(err, _("the file was replaced while saving"));
   std::string content;
-  if (!produce(write, &content, error)) return false;
+  if (!produce(write, &content, err)) return false;
   // Replace by rename when that keeps everything, otherwise overwrite in
   // place. The rename leaves a reader or a crash the whole old or the whole
   // new file at every moment. Writing in place is safe against a kill only
@@ -260,10 +256,10 @@ bool saveOpenFile(int folderFd, const Target& target, int fd,
   // a larger file), which the daemon's files are.
   if (renameMayKeepFile(folderFd, original)) {
     removeLeftOverCopies(folderFd, target);
-    Replacement result = replaceByRename(folderFd, target, fd, original, content, error);
+    Replacement result = replaceByRename(folderFd, target, fd, original, content, err);
     if (result != Replacement::WriteInPlace) return result == Replacement::Done;
   }
-  return HLQ_OverwriteInPlace(fd, content, error);
+  return HLQ_OverwriteInPlace(fd, content, err);
 }
 
 // The file is opened for writing on either path, so that it changes only
@@ -274,11 +270,11 @@ bool saveOpenFile(int folderFd, const Target& target, int fd,
 // a controlling terminal (a regular file ignores O_NONBLOCK), and the check
 // of the opened file against the resolved one refuses it.
 bool saveInFolder(int folderFd, const Target& target, const std::function<bool(FILE*)>& write,
-                  std::string* error) {
+                  std::string* err) {
   int fd = openat(folderFd, target.name.c_str(),
                   O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return failErrno(error, errno);
-  bool ok = saveOpenFile(folderFd, target, fd, write, error);
+  if (fd < 0) return failErrno(err, errno);
+  bool ok = saveOpenFile(folderFd, target, fd, write, err);
   close(fd);
   return ok;
 }
@@ -286,13 +282,13 @@ bool saveInFolder(int folderFd, const Target& target, const std::function<bool(F
 }  // namespace
 
 bool HLQ_ReplaceFileSafely(const char* path, const std::function<bool(FILE*)>& write,
-                           std::string* error) {
-  if (!path) return fail(error, _("no file was named"));
+                           std::string* err) {
+  if (!path) return HLQ_Failed(err, _("no file was named"));
   Target target;
-  if (!resolveTarget(path, &target, error)) return false;
+  if (!resolveTarget(path, &target, err)) return false;
   int folderFd = open(target.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd < 0) return failErrno(error, errno);
-  bool ok = saveInFolder(folderFd, target, write, error);
+  if (folderFd < 0) return failErrno(err, errno);
+  bool ok = saveInFolder(folderFd, target, write, err);
   close(folderFd);
   return ok;
 }

@@ -25,7 +25,7 @@
 
 // `write` produces the new content into the stream; it returns false on a
 // failure of its own. The content must mean the same with line feeds after
-// it, as an XML document does. On failure `error` receives a reason for the
+// it, as an XML document does. On failure `err` receives a reason for the
 // user.
 bool HLQ_ReplaceFileSafely(const char* path, const std::function<bool(FILE*)>& write,
-                           std::string* error);
+                           std::string* err);

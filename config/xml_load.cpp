@@ -9,15 +9,12 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "base/failed.h"
+
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLError;
 
 namespace {
-
-bool fail(std::string* reason, const std::string& text) {
-  *reason = text;
-  return false;
-}
 
 std::string openFailure(int code) {
   if (code == ENOENT) return _("the file is missing");
@@ -33,16 +30,16 @@ const char* notRegular() { return _("the path is not a regular file"); }
 // or act on it. Should the path change in between, the open still does not
 // wait (O_NONBLOCK, which a regular file ignores) and takes no controlling
 // terminal, and the opened file's own status decides.
-int openRegularFile(const char* file, std::string* reason) {
+int openRegularFile(const char* file, std::string* err) {
   struct stat named {};
-  if (stat(file, &named) != 0) return fail(reason, openFailure(errno)), -1;
-  if (!S_ISREG(named.st_mode)) return fail(reason, notRegular()), -1;
+  if (stat(file, &named) != 0) return HLQ_Failed(err, openFailure(errno)), -1;
+  if (!S_ISREG(named.st_mode)) return HLQ_Failed(err, notRegular()), -1;
   int fd = open(file, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return fail(reason, openFailure(errno)), -1;
+  if (fd < 0) return HLQ_Failed(err, openFailure(errno)), -1;
   struct stat opened {};
   if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
     close(fd);
-    return fail(reason, notRegular()), -1;
+    return HLQ_Failed(err, notRegular()), -1;
   }
   return fd;
 }
@@ -90,16 +87,16 @@ std::string parseFailure(const XMLDocument& doc) {
 }  // namespace
 
 bool HLQ_LoadConfigDocument(XMLDocument& doc, const char* file, std::string* err) {
-  if (!file) return fail(err, _("no file was named"));
+  if (!file) return HLQ_Failed(err, _("no file was named"));
   int fd = openRegularFile(file, err);
   if (fd < 0) return false;
   FILE* in = fdopen(fd, "rb");
   if (!in) {
     int code = errno;
     close(fd);
-    return fail(err, openFailure(code));
+    return HLQ_Failed(err, openFailure(code));
   }
   XMLError loaded = doc.LoadFile(in);
   std::fclose(in);
-  return loaded == tinyxml2::XML_SUCCESS || fail(err, parseFailure(doc));
+  return loaded == tinyxml2::XML_SUCCESS || HLQ_Failed(err, parseFailure(doc));
 }

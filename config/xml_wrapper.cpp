@@ -1,11 +1,8 @@
 #include "config/xml_wrapper.h"
 
-#include <fcntl.h>
 #include <glib/gi18n-lib.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <map>
 #include <new>
 
 #include "config/config_layout.h"
@@ -22,33 +19,6 @@ WriteResult noHandle() {
   return WriteResult{WriteStatus::NoHandle, _("there is no configuration handle (out of memory)")};
 }
 
-// What the helper read of each file, asked for once: every page that shows
-// a file takes its values from one call, authorised once.
-std::map<std::string, HLQHelperFileRead>& helperReads() {
-  static std::map<std::string, HLQHelperFileRead> reads;
-  return reads;
-}
-
-const HLQHelperFileRead& readThroughHelper(const char* file) {
-  auto found = helperReads().find(file);
-  if (found != helperReads().end()) return found->second;
-  HLQHelperFileRead read;
-  std::string problem;
-  if (const HLQHelperCalls* calls = HLQ_HelperCalls(&problem))
-    read = calls->readValues(file, HLQ_HelperInteractive());
-  else
-    read.reason = problem;
-  return helperReads()[file] = read;
-}
-
-const HLQHelperValue* findValue(const HLQHelperFileRead& read, const char* section,
-                                const char* key, const char* attribute) {
-  for (const HLQHelperValue& value : read.values)
-    if (value.section == section && value.key == key && value.attribute == (attribute ? attribute : ""))
-      return &value;
-  return nullptr;
-}
-
 WriteResult storeHere(HXMLWRAPPER handle, const char* file, const HLQValueToStore& v) {
   return v.attribute
              ? xmlwrapper_WriteXMLNodeProperty(handle, file, v.section, v.key, v.attribute,
@@ -57,45 +27,6 @@ WriteResult storeHere(HXMLWRAPPER handle, const char* file, const HLQValueToStor
 }
 
 }  // namespace
-
-// Only the permission bits (or an ACL) keep an ordinary user from one of
-// the daemon's files; the helper may then do it. Anything else (a missing
-// file, a read-only mount, an immutable file) the helper cannot mend either,
-// and the value's own access reports it.
-bool HLQ_NeedsHelper(const char* file, int access) {
-  if (!file || geteuid() == 0 || !HLQ_ConfigFileName(file)) return false;
-  return faccessat(AT_FDCWD, file, access, AT_EACCESS) != 0 && errno == EACCES;
-}
-
-HLQFileValues HLQ_ValuesOfHelperRead(const HLQHelperFileRead& read,
-                                     const std::vector<HLQValueAddress>& addresses) {
-  HLQFileValues values;
-  values.loaded = read.answered && read.loaded;
-  values.helperUnanswered = !read.answered;
-  values.reason = read.reason;
-  if (!values.loaded) return values;
-  for (const HLQValueAddress& address : addresses) {
-    HLQReadValue value;
-    const HLQHelperValue* found = findValue(read, address.section, address.key, address.attribute);
-    if (found && found->present)
-      value.text = found->text;
-    else
-      value.reason = found ? found->text : _("the helper does not read this value");
-    values.values.push_back(std::move(value));
-  }
-  return values;
-}
-
-HLQFileValues HLQ_ReadValues(const char* file, const std::vector<HLQValueAddress>& addresses) {
-  if (!HLQ_NeedsHelper(file, R_OK)) return HLQ_ReadValuesOnce(file, addresses);
-  return HLQ_ValuesOfHelperRead(readThroughHelper(file), addresses);
-}
-
-void HLQ_RememberHelperRead(const char* file, const HLQHelperFileRead& read) {
-  helperReads()[file] = read;
-}
-
-void HLQ_ForgetHelperReads() { helperReads().clear(); }
 
 // Without memory the handle is null, which every function below accepts:
 // reads give absent and writes report that nothing was stored.
@@ -143,14 +74,6 @@ WriteResult xmlwrapper_WriteXMLNodeProperty(HXMLWRAPPER handle, const char* file
                                             const char* attribute, const char* value) {
   if (!handle || !handle->config) return noHandle();
   return handle->config->WriteXMLNodeProperty(file, section, key, attribute, value);
-}
-
-std::vector<WriteResult> HLQ_HelperStore(const char* file,
-                                         const std::vector<HLQValueToStore>& values) {
-  std::string problem;
-  const HLQHelperCalls* calls = HLQ_HelperCalls(&problem);
-  if (calls) return calls->writeValues(file, values, HLQ_HelperInteractive());
-  return std::vector<WriteResult>(values.size(), WriteResult{WriteStatus::NotAuthorized, problem});
 }
 
 HLQHelperShare HLQ_StoreWhatTheHelperMayNotTake(const char* file,

@@ -6,6 +6,7 @@
 #include <set>
 #include <tuple>
 
+#include "base/failed.h"
 #include "base/owned_text.h"
 #include "config/config_layout.h"
 #include "helper/bus_names.h"
@@ -24,111 +25,123 @@ std::string quoted(const char* text) {
   return shown;
 }
 
-// Takes over a text made by g_strdup_printf.
+// The serialised array as an array of `type`: refused by its size before
+// anything of it is unpacked (`tooLarge` says so, %u for the limit), then
+// by its form. On success `array` holds it (to be unreffed).
+bool unpack(GVariant* serialised, const char* type, const char* tooLarge,
+            const char* notWellFormed, GVariant** array, std::string* err) {
+  if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES)
+    return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(tooLarge,
+                                                         unsigned(HLQ_HELPER_MAX_VALUES_BYTES))));
+  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
+  *array = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE(type), bytes, FALSE));
+  g_bytes_unref(bytes);
+  if (g_variant_is_normal_form(*array)) return true;
+  g_clear_pointer(array, g_variant_unref);
+  return HLQ_Failed(err, notWellFormed);
+}
+
+// The refusal of a value the tool does not store in `file`.
+std::string notStoredIn(const char* file, const char* section, const char* key) {
+  // TRANSLATORS: the helper's refusal: section, key, then the file's name.
+  return HLQ_OwnedText(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s file"),
+                                       quoted(section).c_str(), quoted(key).c_str(), file));
+}
 
 }  // namespace
 
-std::string HLQ_RefusalOfFile(const char* file) {
-  if (HLQ_ConfigFilePath(file)) return "";
-  // TRANSLATORS: the helper's refusal; %s is what the caller sent instead of a file name.
-  return HLQ_OwnedText(g_strdup_printf(_("the file must be named \"device\" or \"logging\", not %s"),
-                               quoted(file).c_str()));
+bool HLQ_CheckFileName(const char* file, std::string* err) {
+  if (HLQ_ConfigFilePath(file)) return true;
+  return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(
+                             // TRANSLATORS: the helper's refusal; %s is what the caller sent instead of a file name.
+                             _("the file must be named \"device\" or \"logging\", not %s"),
+                             quoted(file).c_str())));
 }
 
-std::string HLQ_RefusalOfWrite(const char* file, const char* section, const char* key,
-                               const char* attribute, const char* value) {
-  std::string why = HLQ_RefusalOfFile(file);
-  if (!why.empty()) return why;
+bool HLQ_CheckWrite(const char* file, const char* section, const char* key, const char* attribute,
+                    const char* value, std::string* err) {
+  if (!HLQ_CheckFileName(file, err)) return false;
   const HLQStoredValue* stored = HLQ_FindStoredValue(file, section, key, attribute);
   if (!stored && attribute && *attribute && HLQ_FindStoredValue(file, section, key, nullptr))
-    // TRANSLATORS: the helper's refusal: the attribute, then section and key.
-    return HLQ_OwnedText(g_strdup_printf(_("%s is not an attribute that the tool stores of %s/%s"),
-                                 quoted(attribute).c_str(), quoted(section).c_str(),
-                                 quoted(key).c_str()));
-  if (!stored)
-    // TRANSLATORS: the helper's refusal: section, key, then the file's name.
-    return HLQ_OwnedText(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s file"),
-                                 quoted(section).c_str(), quoted(key).c_str(), file));
-  if (HLQ_CheckStoredText(*stored, value, &why)) return "";
+    return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(
+                               // TRANSLATORS: the helper's refusal: the attribute, then section and key.
+                               _("%s is not an attribute that the tool stores of %s/%s"),
+                               quoted(attribute).c_str(), quoted(section).c_str(),
+                               quoted(key).c_str())));
+  if (!stored) return HLQ_Failed(err, notStoredIn(file, section, key));
+  std::string why;
+  if (HLQ_CheckStoredText(*stored, value, &why)) return true;
   // TRANSLATORS: the helper's refusal: the key, then why its value was refused.
-  return HLQ_OwnedText(g_strdup_printf(_("%s: %s"), key, why.c_str()));
+  return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(_("%s: %s"), key, why.c_str())));
 }
 
-std::string HLQ_RefusalOfLocale(const char* locale) {
-  if (!locale || std::strlen(locale) <= HLQ_HELPER_MAX_LOCALE_BYTES) return "";
-  return HLQ_OwnedText(g_strdup_printf(_("the locale name is longer than %u bytes"),
-                               unsigned(HLQ_HELPER_MAX_LOCALE_BYTES)));
+bool HLQ_CheckLocaleName(const char* locale, std::string* err) {
+  if (!locale || std::strlen(locale) <= HLQ_HELPER_MAX_LOCALE_BYTES) return true;
+  return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(_("the locale name is longer than %u bytes"),
+                                                       unsigned(HLQ_HELPER_MAX_LOCALE_BYTES))));
 }
 
-std::string HLQ_RefusalOfValueCount(size_t count) {
-  if (count == 0) return _("no value was given");
+bool HLQ_CheckValueCount(size_t count, std::string* err) {
+  if (count == 0) return HLQ_Failed(err, _("no value was given"));
   if (count > HLQ_HELPER_MAX_VALUES)
-    return HLQ_OwnedText(g_strdup_printf(_("more than %u values in one call"),
-                                 unsigned(HLQ_HELPER_MAX_VALUES)));
-  return "";
+    return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(_("more than %u values in one call"),
+                                                         unsigned(HLQ_HELPER_MAX_VALUES))));
+  return true;
 }
 
-GVariant* HLQ_AcceptedValues(const char* file, GVariant* serialised, std::string* refusal) {
-  const gsize size = g_variant_get_size(serialised);
-  if (size > HLQ_HELPER_MAX_VALUES_BYTES) {
-    *refusal = HLQ_OwnedText(g_strdup_printf(_("the values take more than %u bytes"),
-                                     unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
-    return nullptr;
-  }
-  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
-  GVariant* values =
-      g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(ssss)"), bytes, FALSE));
-  g_bytes_unref(bytes);
-  if (!g_variant_is_normal_form(values))
-    *refusal = _("the values are not a well-formed array of (section, key, attribute, value)");
-  else
-    *refusal = HLQ_RefusalOfValueCount(g_variant_n_children(values));
+namespace {
+
+bool checkValues(const char* file, GVariant* values, std::string* err) {
+  if (!HLQ_CheckValueCount(g_variant_n_children(values), err)) return false;
   std::set<std::tuple<std::string, std::string, std::string>> addresses;
   GVariantIter iter;
   const gchar *section, *key, *attribute, *value;
   g_variant_iter_init(&iter, values);
-  while (refusal->empty() &&
-         g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value)) {
-    *refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
-    if (refusal->empty() && !addresses.emplace(section, key, attribute).second)
+  while (g_variant_iter_next(&iter, "(&s&s&s&s)", &section, &key, &attribute, &value)) {
+    if (!HLQ_CheckWrite(file, section, key, attribute, value, err)) return false;
+    if (!addresses.emplace(section, key, attribute).second)
       // TRANSLATORS: the helper's refusal; %s names the value given twice.
-      *refusal = HLQ_OwnedText(g_strdup_printf(_("%s is given more than once"), quoted(key).c_str()));
+      return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(_("%s is given more than once"),
+                                                           quoted(key).c_str())));
   }
-  if (refusal->empty()) return values;
-  g_variant_unref(values);
-  return nullptr;
+  return true;
 }
 
-GVariant* HLQ_AcceptedHeldTexts(const char* file, GVariant* serialised, std::string* refusal) {
-  if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES) {
-    *refusal = HLQ_OwnedText(g_strdup_printf(_("the held texts take more than %u bytes"),
-                                     unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
-    return nullptr;
-  }
-  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
-  GVariant* held =
-      g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(sssbs)"), bytes, FALSE));
-  g_bytes_unref(bytes);
-  if (!g_variant_is_normal_form(held))
-    *refusal = _("the held texts are not a well-formed array of "
-                 "(section, key, attribute, present, text)");
-  else if (g_variant_n_children(held) > HLQ_HELPER_MAX_VALUES)
-    *refusal = HLQ_OwnedText(g_strdup_printf(_("more than %u held texts in one call"),
-                                     unsigned(HLQ_HELPER_MAX_VALUES)));
+bool checkHeldTexts(const char* file, GVariant* held, std::string* err) {
+  if (g_variant_n_children(held) > HLQ_HELPER_MAX_VALUES)
+    return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(_("more than %u held texts in one call"),
+                                                         unsigned(HLQ_HELPER_MAX_VALUES))));
   GVariantIter iter;
   const gchar *section, *key, *attribute, *text;
   gboolean present = FALSE;
   g_variant_iter_init(&iter, held);
-  while (refusal->empty() && g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key,
-                                                 &attribute, &present, &text))
+  while (g_variant_iter_next(&iter, "(&s&s&sb&s)", &section, &key, &attribute, &present, &text))
     if (!HLQ_FindStoredValue(file, section, key, attribute))
-      // TRANSLATORS: the helper's refusal: section, key, then the file's name.
-      *refusal = HLQ_OwnedText(g_strdup_printf(_("%s/%s is not a value that the tool stores in the %s "
-                                         "file"),
-                                       quoted(section).c_str(), quoted(key).c_str(), file));
-  if (refusal->empty()) return held;
-  g_variant_unref(held);
-  return nullptr;
+      return HLQ_Failed(err, notStoredIn(file, section, key));
+  return true;
+}
+
+// Keeps `array` when `checked`, otherwise lets it go.
+bool kept(bool checked, GVariant** array) {
+  if (!checked) g_clear_pointer(array, g_variant_unref);
+  return checked;
+}
+
+}  // namespace
+
+bool HLQ_AcceptValues(const char* file, GVariant* serialised, GVariant** values, std::string* err) {
+  return unpack(serialised, "a(ssss)", _("the values take more than %u bytes"),
+                _("the values are not a well-formed array of (section, key, attribute, value)"),
+                values, err) &&
+         kept(checkValues(file, *values, err), values);
+}
+
+bool HLQ_AcceptHeldTexts(const char* file, GVariant* serialised, GVariant** held, std::string* err) {
+  return unpack(serialised, "a(sssbs)", _("the held texts take more than %u bytes"),
+                _("the held texts are not a well-formed array of "
+                  "(section, key, attribute, present, text)"),
+                held, err) &&
+         kept(checkHeldTexts(file, *held, err), held);
 }
 
 namespace {
@@ -137,19 +150,21 @@ const HLQStoredValue* codepage() {
   return HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::PRINTER, kwn::CODE_PAGE, nullptr);
 }
 
-std::string refusalOfName(const char* file, const char* name, std::set<std::string>* seen) {
+bool checkName(const char* file, const char* name, std::set<std::string>* seen, std::string* err) {
   const HLQStoredValue* value = HLQ_FindStoredValueNamed(name);
   g_autofree gchar* shown = g_strescape(std::string(name, 0, 64).c_str(), nullptr);
   if (!value || std::strcmp(value->file, file) != 0)
-    // TRANSLATORS: the helper's refusal: the value's name, then the file's name.
-    return HLQ_OwnedText(g_strdup_printf(_("\"%s\" is not a value that the tool stores in the %s file"),
-                                 shown, file));
+    return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(
+                               // TRANSLATORS: the helper's refusal: the value's name, then the file's name.
+                               _("\"%s\" is not a value that the tool stores in the %s file"),
+                               shown, file)));
   if (value == codepage())
-    return _("the code page is planned by the caller, from the printer it sees");
+    return HLQ_Failed(err, _("the code page is planned by the caller, from the printer it sees"));
   if (!seen->insert(name).second)
     // TRANSLATORS: the helper's refusal; %s names the value given twice.
-    return HLQ_OwnedText(g_strdup_printf(_("\"%s\" is given more than once"), shown));
-  return "";
+    return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(_("\"%s\" is given more than once"),
+                                                         shown)));
+  return true;
 }
 
 HLQGivenValue givenOf(guint32 kind, const char* text) {
@@ -163,41 +178,35 @@ HLQGivenValue givenOf(guint32 kind, const char* text) {
   return given;
 }
 
-}  // namespace
-
-std::vector<HLQValueRequest> HLQ_AcceptedGivenValues(const char* file, GVariant* serialised,
-                                                     std::string* refusal) {
-  std::vector<HLQValueRequest> requests;
-  if (g_variant_get_size(serialised) > HLQ_HELPER_MAX_VALUES_BYTES) {
-    *refusal = HLQ_OwnedText(g_strdup_printf(_("the values take more than %u bytes"),
-                                     unsigned(HLQ_HELPER_MAX_VALUES_BYTES)));
-    return requests;
-  }
-  GBytes* bytes = g_variant_get_data_as_bytes(serialised);
-  GVariant* given =
-      g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(sus)"), bytes, FALSE));
-  g_bytes_unref(bytes);
-  const size_t count = g_variant_n_children(given);
-  if (!g_variant_is_normal_form(given))
-    *refusal = _("the values are not a well-formed array of (name, kind, text)");
-  else if (count == 0)
-    *refusal = _("no value was given");
-  else if (count > HLQ_HELPER_MAX_VALUES)
-    *refusal = HLQ_OwnedText(g_strdup_printf(_("more than %u values in one call"),
-                                     unsigned(HLQ_HELPER_MAX_VALUES)));
+bool checkGiven(const char* file, GVariant* array, std::vector<HLQValueRequest>* given,
+                std::string* err) {
+  if (!HLQ_CheckValueCount(g_variant_n_children(array), err)) return false;
   std::set<std::string> seen;
   GVariantIter iter;
   const gchar *name, *text;
   guint32 kind = 0;
-  g_variant_iter_init(&iter, given);
-  while (refusal->empty() && g_variant_iter_next(&iter, "(&su&s)", &name, &kind, &text)) {
-    *refusal = refusalOfName(file, name, &seen);
-    if (refusal->empty() && kind > 3) *refusal = _("a value's kind is not one of 0 to 3");
-    if (refusal->empty()) requests.push_back({HLQ_FindStoredValueNamed(name), givenOf(kind, text)});
+  g_variant_iter_init(&iter, array);
+  while (g_variant_iter_next(&iter, "(&su&s)", &name, &kind, &text)) {
+    if (!checkName(file, name, &seen, err)) return false;
+    if (kind > 3) return HLQ_Failed(err, _("a value's kind is not one of 0 to 3"));
+    given->push_back({HLQ_FindStoredValueNamed(name), givenOf(kind, text)});
   }
-  g_variant_unref(given);
-  if (!refusal->empty()) requests.clear();
-  return requests;
+  return true;
+}
+
+}  // namespace
+
+bool HLQ_AcceptGivenValues(const char* file, GVariant* serialised,
+                           std::vector<HLQValueRequest>* given, std::string* err) {
+  GVariant* array = nullptr;
+  if (!unpack(serialised, "a(sus)", _("the values take more than %u bytes"),
+              _("the values are not a well-formed array of (name, kind, text)"), &array, err))
+    return false;
+  std::vector<HLQValueRequest> checked;
+  const bool accepted = checkGiven(file, array, &checked, err);
+  g_variant_unref(array);
+  if (accepted) *given = std::move(checked);
+  return accepted;
 }
 
 namespace {

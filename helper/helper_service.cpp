@@ -88,8 +88,8 @@ void storeInThread(GTask* task, gpointer, gpointer data, GCancellable*) {
   Store* store = static_cast<Store*>(data);
   CallerLocale messages(store->locale);
   const char* path = HLQ_ConfigFilePath(store->file.c_str());
-  const std::string unsafe = HLQ_RefusalOfLinkedPath(path);
-  if (!unsafe.empty())
+  std::string unsafe;
+  if (!HLQ_CheckLinkedPath(path, &unsafe))
     store->results.assign(store->toStore.size(), WriteResult{WriteStatus::SaveFailed, unsafe});
   else
     HLQ_StoreValuesIfHeld(path, store->toStore, store->heldTexts, &store->results, nullptr);
@@ -137,16 +137,17 @@ void takeWrite(GDBusMethodInvocation* invocation, const gchar* file, GVariant* s
                GVariant* serialisedHeld, const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
   const std::string what = (serialisedHeld ? "WriteValuesIfHeld " : "WriteValues ") + escaped(file);
-  std::string refusal = HLQ_RefusalOfLocale(locale);
+  std::string refusal;
   GVariant* values = nullptr;
   GVariant* held = nullptr;
-  if (refusal.empty()) {
+  bool accepted = HLQ_CheckLocaleName(locale, &refusal);
+  if (accepted) {
     CallerLocale messages(locale);
-    refusal = HLQ_RefusalOfFile(file);
-    if (refusal.empty()) values = HLQ_AcceptedValues(file, serialised, &refusal);
-    if (values && serialisedHeld) held = HLQ_AcceptedHeldTexts(file, serialisedHeld, &refusal);
+    accepted = HLQ_CheckFileName(file, &refusal) &&
+               HLQ_AcceptValues(file, serialised, &values, &refusal) &&
+               (!serialisedHeld || HLQ_AcceptHeldTexts(file, serialisedHeld, &held, &refusal));
   }
-  if (!values || (serialisedHeld && !held)) {
+  if (!accepted) {
     if (values) g_variant_unref(values);
     refuse(invocation, caller, what, refusal);
     finished();
@@ -215,9 +216,9 @@ void storeGivenInThread(GTask* task, gpointer, gpointer data, GCancellable*) {
   GivenStore* store = static_cast<GivenStore*>(data);
   CallerLocale messages(store->locale);
   // The path is checked again: it may have been made a link since it was read.
-  const std::string unsafe = HLQ_RefusalOfLinkedPath(HLQ_ConfigFilePath(store->file.c_str()));
+  std::string unsafe;
   store->results.clear();
-  if (unsafe.empty())
+  if (HLQ_CheckLinkedPath(HLQ_ConfigFilePath(store->file.c_str()), &unsafe))
     store->planned = HLQ_StoreGivenValues(store->file.c_str(), store->given, &store->results);
   else
     store->planned.texts.files[store->file] = {false, false, unsafe};
@@ -230,8 +231,8 @@ void storedGiven(GObject*, GAsyncResult*, gpointer data) {
 
 // What the file holds, read where the helper may follow its path.
 HLQGivenPlan planGiven(const std::string& file, const std::vector<HLQValueRequest>& given) {
-  const std::string unsafe = HLQ_RefusalOfLinkedPath(HLQ_ConfigFilePath(file.c_str()));
-  if (unsafe.empty()) return HLQ_PlanGivenValues(file.c_str(), given);
+  std::string unsafe;
+  if (HLQ_CheckLinkedPath(HLQ_ConfigFilePath(file.c_str()), &unsafe)) return HLQ_PlanGivenValues(file.c_str(), given);
   HLQGivenPlan refused;
   refused.texts.files[file] = {false, false, unsafe};
   return refused;
@@ -250,14 +251,15 @@ gboolean onWriteGivenValues(HlqHelper1*, GDBusMethodInvocation* invocation, cons
                             GVariant* serialised, const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
   const std::string what = "WriteGivenValues " + escaped(file);
-  std::string refusal = HLQ_RefusalOfLocale(locale);
+  std::string refusal;
   std::vector<HLQValueRequest> given;
-  if (refusal.empty()) {
+  bool accepted = HLQ_CheckLocaleName(locale, &refusal);
+  if (accepted) {
     CallerLocale messages(locale);
-    refusal = HLQ_RefusalOfFile(file);
-    if (refusal.empty()) given = HLQ_AcceptedGivenValues(file, serialised, &refusal);
+    accepted = HLQ_CheckFileName(file, &refusal) &&
+               HLQ_AcceptGivenValues(file, serialised, &given, &refusal);
   }
-  if (!refusal.empty()) {
+  if (!accepted) {
     refuse(invocation, caller, what, refusal);
     finished();
     return TRUE;
@@ -308,10 +310,8 @@ std::vector<HLQValueAddress> addressesOf(const char* file) {
 void readAll(HlqHelper1* object, GDBusMethodInvocation* invocation, const char* file) {
   const std::vector<HLQValueAddress> addresses = addressesOf(file);
   const char* path = HLQ_ConfigFilePath(file);
-  const std::string unsafe = HLQ_RefusalOfLinkedPath(path);
   HLQFileValues read;
-  read.reason = unsafe;
-  if (unsafe.empty()) read = HLQ_ReadValuesOnce(path, addresses);
+  if (HLQ_CheckLinkedPath(path, &read.reason)) read = HLQ_ReadValuesOnce(path, addresses);
   GVariantBuilder values;
   g_variant_builder_init(&values, G_VARIANT_TYPE("a(sssbs)"));
   for (size_t i = 0; read.loaded && i < read.values.size(); ++i) {
@@ -329,12 +329,13 @@ gboolean onReadValues(HlqHelper1* object, GDBusMethodInvocation* invocation, con
                       const gchar* locale) {
   const HLQCaller caller = HLQ_CallerOf(invocation);
   const std::string what = "ReadValues " + escaped(file);
-  std::string refusal = HLQ_RefusalOfLocale(locale);
-  if (refusal.empty()) {
+  std::string refusal;
+  bool accepted = HLQ_CheckLocaleName(locale, &refusal);
+  if (accepted) {
     CallerLocale messages(locale);
-    refusal = HLQ_RefusalOfFile(file);
+    accepted = HLQ_CheckFileName(file, &refusal);
   }
-  if (!refusal.empty()) {
+  if (!accepted) {
     refuse(invocation, caller, what, refusal);
   } else {
     const std::string fileName = file;

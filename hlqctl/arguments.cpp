@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/failed.h"
 #include "base/owned_text.h"
 #include "hlqctl/suggestion.h"
 
@@ -87,10 +88,10 @@ std::vector<std::string> verbNames() {
 }
 
 bool refuseOption(bool given, unsigned option, const Verb& verb, const char* name,
-                  std::string* problem) {
+                  std::string* err) {
   if (!given || (verb.options & option)) return true;
   // TRANSLATORS: an option, then the verb it does not go with.
-  *problem = HLQ_OwnedText(g_strdup_printf(_("the option %s does not go with %s"), name, verb.name));
+  *err = HLQ_OwnedText(g_strdup_printf(_("the option %s does not go with %s"), name, verb.name));
   return false;
 }
 
@@ -129,7 +130,7 @@ bool HLQCtl_PrintVerbHelp(const std::string& name) {
 }
 
 bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
-                           std::string* problem) {
+                           std::string* err) {
   gboolean json = FALSE, check = FALSE, noAsk = FALSE, value = FALSE, verbose = FALSE,
            restart = FALSE, help = FALSE, version = FALSE;
   const GOptionEntry entries[] = {
@@ -158,7 +159,7 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
   g_autofree gchar* generalHelp = g_option_context_get_help(context, TRUE, nullptr);
   g_option_context_free(context);
   if (!parsed) {
-    *problem = error->message;
+    *err = error->message;
     g_error_free(error);
     return false;
   }
@@ -170,19 +171,17 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
                              : (words.size() > 1 ? words[1] : "");
     if (asked.empty() || asked == "help") std::printf("%s", generalHelp);
     else if (!HLQCtl_PrintVerbHelp(asked))
-      return *problem = HLQCtl_WithSuggestion(
+      return HLQ_Failed(err, HLQCtl_WithSuggestion(
                  // TRANSLATORS: %s is the verb given.
-                 HLQ_OwnedText(g_strdup_printf(_("unknown verb %s"), asked.c_str())), asked, verbNames()),
-             false;
+                 HLQ_OwnedText(g_strdup_printf(_("unknown verb %s"), asked.c_str())), asked, verbNames()));
     std::exit(0);
   }
   if (words.empty()) words.push_back("status");
   const Verb* verb = findVerb(words[0]);
   if (!verb)
-    return *problem = HLQCtl_WithSuggestion(
+    return HLQ_Failed(err, HLQCtl_WithSuggestion(
                HLQ_OwnedText(g_strdup_printf(_("unknown verb %s"), words[0].c_str())), words[0],
-               verbNames()),
-           false;
+               verbNames()));
   arguments->verb = verb->name;
   arguments->operands.assign(words.begin() + 1, words.end());
   arguments->json = json;
@@ -191,20 +190,20 @@ bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
   arguments->valueOnly = value;
   arguments->verbose = verbose;
   arguments->restart = restart;
-  if (!refuseOption(json, kJson, *verb, "--json", problem) ||
-      !refuseOption(check, kCheck, *verb, "--check", problem) ||
-      !refuseOption(noAsk, kNoAsk, *verb, "--no-ask-password", problem) ||
-      !refuseOption(value, kValue, *verb, "--value", problem) ||
-      !refuseOption(verbose, kVerbose, *verb, "--verbose", problem) ||
-      !refuseOption(restart, kRestart, *verb, "--restart", problem))
+  if (!refuseOption(json, kJson, *verb, "--json", err) ||
+      !refuseOption(check, kCheck, *verb, "--check", err) ||
+      !refuseOption(noAsk, kNoAsk, *verb, "--no-ask-password", err) ||
+      !refuseOption(value, kValue, *verb, "--value", err) ||
+      !refuseOption(verbose, kVerbose, *verb, "--verbose", err) ||
+      !refuseOption(restart, kRestart, *verb, "--restart", err))
     return false;
   if (check && restart)
-    return *problem = _("--check writes nothing, so it does not go with --restart"), false;
-  if (value && json) return *problem = _("--value does not go with --json"), false;
+    return HLQ_Failed(err, _("--check writes nothing, so it does not go with --restart"));
+  if (value && json) return HLQ_Failed(err, _("--value does not go with --json"));
   const size_t count = arguments->operands.size();
   if (count < verb->fewest || count > verb->most) {
     // TRANSLATORS: %s is the verb.
-    *problem = HLQ_OwnedText(g_strdup_printf(_("wrong number of arguments for %s"), verb->name));
+    *err = HLQ_OwnedText(g_strdup_printf(_("wrong number of arguments for %s"), verb->name));
     return false;
   }
   return true;

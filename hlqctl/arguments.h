@@ -19,12 +19,12 @@ struct HLQCtlArguments {
 // translated, so this is known before anything is said).
 bool HLQCtl_WantsJson(int argc, char** argv);
 
-// Parses the arguments; no verb at all is `status`. False with `problem`
+// Parses the arguments; no verb at all is `status`. False with `err`
 // set, for the user, when the verb or an option is unknown or an option
 // does not go with the verb. A request for help or for the version prints
 // it and ends the program.
 bool HLQCtl_ParseArguments(int argc, char** argv, HLQCtlArguments* arguments,
-                           std::string* problem);
+                           std::string* err);
 
 // The help of one verb (hlqctl help VERB, hlqctl VERB --help); false for an
 // unknown verb.

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "base/failed.h"
 #include "base/owned_text.h"
 #include "hlqctl/table.h"
 #include "hlqctl/verbs.h"
@@ -19,12 +20,12 @@ namespace {
 using Json = nlohmann::json;
 
 bool add(const std::string& key, const HLQGivenValue& given, std::set<std::string>* seen,
-         std::vector<HLQValueRequest>* requests, std::string* problem) {
+         std::vector<HLQValueRequest>* requests, std::string* err) {
   const HLQStoredValue* value = HLQ_FindStoredValueNamed(key);
-  if (!value) return *problem = HLQCtl_UnknownKey(key), false;
+  if (!value) return HLQ_Failed(err, HLQCtl_UnknownKey(key));
   if (!seen->insert(key).second) {
     // TRANSLATORS: %s is the key given twice.
-    *problem = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"), key.c_str()));
+    *err = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"), key.c_str()));
     return false;
   }
   requests->push_back({value, given});
@@ -66,7 +67,7 @@ std::string notJson(const std::string& document, size_t byte) {
 
 // An object of key to value needs two levels; a deeply nested input is
 // refused before it is parsed, so that its depth costs nothing.
-bool shallowEnough(const std::string& document, std::string* problem) {
+bool shallowEnough(const std::string& document, std::string* err) {
   constexpr int kDeepest = 8;
   int depth = 0;
   bool inString = false;
@@ -80,7 +81,7 @@ bool shallowEnough(const std::string& document, std::string* problem) {
     } else if (c == '[' || c == '{') {
       if (++depth > kDeepest) {
         // TRANSLATORS: %d is the deepest nesting taken.
-        *problem = HLQ_OwnedText(g_strdup_printf(_("the input is nested more than %d levels deep; it "
+        *err = HLQ_OwnedText(g_strdup_printf(_("the input is nested more than %d levels deep; it "
                                            "must be one JSON object of key to value"),
                                          kDeepest));
         return false;
@@ -98,25 +99,25 @@ constexpr size_t kLargestInput = 1024 * 1024;
 }  // namespace
 
 bool HLQCtl_RequestsOfOperands(const std::vector<std::string>& operands,
-                               std::vector<HLQValueRequest>* requests, std::string* problem) {
+                               std::vector<HLQValueRequest>* requests, std::string* err) {
   std::set<std::string> seen;
   for (const std::string& operand : operands) {
     const size_t equals = operand.find('=');
     if (equals == std::string::npos) {
       // TRANSLATORS: %s is the argument given.
-      *problem = HLQ_OwnedText(g_strdup_printf(_("%s is not KEY=VALUE"),
+      *err = HLQ_OwnedText(g_strdup_printf(_("%s is not KEY=VALUE"),
                                        HLQCtl_Printable(operand).c_str()));
       return false;
     }
     HLQGivenValue given;
     given.text = operand.substr(equals + 1);
-    if (!add(operand.substr(0, equals), given, &seen, requests, problem)) return false;
+    if (!add(operand.substr(0, equals), given, &seen, requests, err)) return false;
   }
   return true;
 }
 
 bool HLQCtl_RequestsOfJson(const std::string& document, std::vector<HLQValueRequest>* requests,
-                           std::string* problem) {
+                           std::string* err) {
   // Keys are collected in the order given, with a repeated key refused; the
   // library's objects keep only one of them.
   std::vector<std::string> keys;
@@ -129,17 +130,17 @@ bool HLQCtl_RequestsOfJson(const std::string& document, std::vector<HLQValueRequ
     }
     return true;
   };
-  if (!shallowEnough(document, problem)) return false;
+  if (!shallowEnough(document, err)) return false;
   Json object;
   try {
     object = Json::parse(document, collectKeys);
   } catch (const Json::parse_error& error) {
-    *problem = notJson(document, error.byte);
+    *err = notJson(document, error.byte);
     return false;
   }
-  if (!object.is_object()) return *problem = _("the input is not one JSON object"), false;
+  if (!object.is_object()) return HLQ_Failed(err, _("the input is not one JSON object"));
   if (!repeated.empty()) {
-    *problem = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"),
+    *err = HLQ_OwnedText(g_strdup_printf(_("the key %s is given more than once"),
                                      HLQCtl_Printable(*repeated.begin()).c_str()));
     return false;
   }
@@ -147,16 +148,16 @@ bool HLQCtl_RequestsOfJson(const std::string& document, std::vector<HLQValueRequ
   for (const std::string& key : keys) {
     const Json& value = object.at(key);
     if (value.is_null() && HLQ_FindStoredValueNamed(key)) continue;
-    if (!add(key, givenOf(value), &seen, requests, problem)) return false;
+    if (!add(key, givenOf(value), &seen, requests, err)) return false;
   }
   return true;
 }
 
-bool HLQCtl_ReadInput(const std::string& name, std::string* contents, std::string* problem) {
+bool HLQCtl_ReadInput(const std::string& name, std::string* contents, std::string* err) {
   const int fd = name == "-" ? STDIN_FILENO : open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     // TRANSLATORS: the file given, then the system's reason.
-    *problem = HLQ_OwnedText(g_strdup_printf(_("%s cannot be read: %s"), HLQCtl_Printable(name).c_str(),
+    *err = HLQ_OwnedText(g_strdup_printf(_("%s cannot be read: %s"), HLQCtl_Printable(name).c_str(),
                                      g_strerror(errno)));
     return false;
   }
@@ -167,14 +168,13 @@ bool HLQCtl_ReadInput(const std::string& name, std::string* contents, std::strin
   const int error = errno;
   if (fd != STDIN_FILENO) close(fd);
   if (got < 0) {
-    *problem = HLQ_OwnedText(g_strdup_printf(_("%s cannot be read: %s"),
+    *err = HLQ_OwnedText(g_strdup_printf(_("%s cannot be read: %s"),
                                      name == "-" ? _("standard input") : HLQCtl_Printable(name).c_str(),
                                      g_strerror(error)));
     return false;
   }
   if (contents->size() > kLargestInput)
-    return *problem = _("the input is larger than 1 MiB; it must be one JSON object of key to "
-                        "value, as show --json prints it"),
-           false;
+    return HLQ_Failed(err, _("the input is larger than 1 MiB; it must be one JSON object of key to "
+                        "value, as show --json prints it"));
   return true;
 }

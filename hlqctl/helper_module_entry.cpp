@@ -5,6 +5,6 @@
 #include "config/helper_calls.h"
 
 extern "C" __attribute__((visibility("default"))) const HLQHelperCalls* hlqctl_helper_calls(
-    std::string* problem) {
-  return HLQ_LinkedHelperCalls(problem);
+    std::string* err) {
+  return HLQ_LinkedHelperCalls(err);
 }

@@ -9,9 +9,9 @@
 
 namespace {
 
-using Entry = const HLQHelperCalls* (*)(std::string* problem);
+using Entry = const HLQHelperCalls* (*)(std::string* err);
 
-Entry loadEntry(std::string* problem) {
+Entry loadEntry(std::string* err) {
   const std::string path = HLQCtl_HelperModulePath();
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   Entry entry = module ? reinterpret_cast<Entry>(dlsym(module, HLQCTL_HELPER_MODULE_ENTRY))
@@ -20,7 +20,7 @@ Entry loadEntry(std::string* problem) {
     // TRANSLATORS: %s is the system's reason, in English.
     g_autofree gchar* reason = g_strdup_printf(
         _("the helper that stores values for other users cannot be called: %s"), dlerror());
-    *problem = reason;
+    *err = reason;
   }
   return entry;
 }
@@ -34,7 +34,7 @@ std::string HLQCtl_HelperModulePath() {
   return std::string(folder) + "/hlqctl-helper.so";
 }
 
-const HLQHelperCalls* HLQCtl_HelperCallsOnDemand(std::string* problem) {
+const HLQHelperCalls* HLQCtl_HelperCallsOnDemand(std::string* err) {
   static bool tried = false;
   static Entry entry = nullptr;
   static std::string loadProblem;
@@ -44,8 +44,8 @@ const HLQHelperCalls* HLQCtl_HelperCallsOnDemand(std::string* problem) {
     if (entry) HLQCtl_StartPasswordAgent();
   }
   if (!entry) {
-    *problem = loadProblem;
+    *err = loadProblem;
     return nullptr;
   }
-  return entry(problem);
+  return entry(err);
 }

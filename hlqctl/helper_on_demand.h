@@ -8,7 +8,7 @@
 
 #include "config/helper_calls.h"
 
-const HLQHelperCalls* HLQCtl_HelperCallsOnDemand(std::string* problem);
+const HLQHelperCalls* HLQCtl_HelperCallsOnDemand(std::string* err);
 
 // Where the module is: the installed one, or a sandbox build's beside the program.
 std::string HLQCtl_HelperModulePath();

@@ -8,11 +8,11 @@
 
 namespace {
 
-using Entry = int (*)(std::string* reason);
+using Entry = int (*)(std::string* err);
 
 }  // namespace
 
-HLQCtlPermission HLQCtl_StorePermission(std::string* reason) {
+HLQCtlPermission HLQCtl_StorePermission(std::string* err) {
   void* module = dlopen(HLQCtl_HelperModulePath().c_str(), RTLD_NOW | RTLD_LOCAL);
   Entry entry = module ? reinterpret_cast<Entry>(dlsym(module, HLQCTL_PERMISSION_MODULE_ENTRY))
                        : nullptr;
@@ -20,8 +20,8 @@ HLQCtlPermission HLQCtl_StorePermission(std::string* reason) {
     // TRANSLATORS: %s is the system's reason, in English.
     g_autofree gchar* why = g_strdup_printf(
         _("the helper that stores values for other users cannot be called: %s"), dlerror());
-    *reason = why;
+    *err = why;
     return HLQCtlPermission::NotAsked;
   }
-  return static_cast<HLQCtlPermission>(entry(reason));
+  return static_cast<HLQCtlPermission>(entry(err));
 }

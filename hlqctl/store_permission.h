@@ -12,10 +12,10 @@ enum class HLQCtlPermission : int {
   Allowed = 0,
   NeedsPassword = 1,  // allowed after the administrator's password
   Refused = 2,
-  NotAsked = 3,  // polkit could not be asked; `reason` says why
+  NotAsked = 3,  // polkit could not be asked; `err` says why
 };
 
-HLQCtlPermission HLQCtl_StorePermission(std::string* reason);
+HLQCtlPermission HLQCtl_StorePermission(std::string* err);
 
 // The entry point the helper module exports for it.
 #define HLQCTL_PERMISSION_MODULE_ENTRY "hlqctl_store_permission"

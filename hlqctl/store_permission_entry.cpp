@@ -16,9 +16,9 @@
 
 namespace {
 
-HLQCtlPermission notAsked(GError* error, std::string* reason) {
+HLQCtlPermission notAsked(GError* error, std::string* err) {
   g_dbus_error_strip_remote_error(error);
-  *reason = error->message;
+  *err = error->message;
   g_error_free(error);
   return HLQCtlPermission::NotAsked;
 }
@@ -26,10 +26,10 @@ HLQCtlPermission notAsked(GError* error, std::string* reason) {
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int hlqctl_store_permission(
-    std::string* reason) {
+    std::string* err) {
   GError* error = nullptr;
   GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
-  if (!bus) return static_cast<int>(notAsked(error, reason));
+  if (!bus) return static_cast<int>(notAsked(error, err));
   g_dbus_connection_set_exit_on_close(bus, FALSE);
   GVariantBuilder subject;
   g_variant_builder_init(&subject, G_VARIANT_TYPE("a{sv}"));
@@ -42,7 +42,7 @@ extern "C" __attribute__((visibility("default"))) int hlqctl_store_permission(
                     nullptr, 0u, ""),
       G_VARIANT_TYPE("((bba{ss}))"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
   g_object_unref(bus);
-  if (!reply) return static_cast<int>(notAsked(error, reason));
+  if (!reply) return static_cast<int>(notAsked(error, err));
   gboolean authorized = FALSE, challenge = FALSE;
   g_variant_get(reply, "((bb@a{ss}))", &authorized, &challenge, nullptr);
   g_variant_unref(reply);

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <map>
 
+#include "base/failed.h"
+#include "base/owned_text.h"
 #include "config/config_layout.h"
 #include "config/xml_values.h"
 #include "hlqctl/change_input.h"
@@ -72,24 +74,23 @@ Outcome outcomeOf(const HLQValuePlan& value, bool blocked, bool check,
   return written(value, results);
 }
 
-// Why polkit, asked without interaction, would not let this user store;
-// "" where it would.
-std::string storeRefusal(bool noAskPassword) {
+// Whether polkit, asked without interaction, would let this user store;
+// when not, why in `err`.
+bool mayStore(bool noAskPassword, std::string* err) {
   std::string reason;
   switch (HLQCtl_StorePermission(&reason)) {
-    case HLQCtlPermission::Allowed: return "";
+    case HLQCtlPermission::Allowed: return true;
     case HLQCtlPermission::NeedsPassword:
-      if (!noAskPassword) return "";  // the store itself asks for it
-      return _("not authorised: storing would need the administrator's password, and "
-               "--no-ask-password was given");
+      if (!noAskPassword) return true;  // the store itself asks for it
+      return HLQ_Failed(err, _("not authorised: storing would need the administrator's password, "
+                               "and --no-ask-password was given"));
     case HLQCtlPermission::Refused:
-      return _("not authorised: polkit does not allow this user to store values");
+      return HLQ_Failed(err, _("not authorised: polkit does not allow this user to store values"));
     case HLQCtlPermission::NotAsked: break;
   }
-  // TRANSLATORS: %s says why polkit could not be asked.
-  g_autofree gchar* why =
-      g_strdup_printf(_("not authorised: polkit could not be asked: %s"), reason.c_str());
-  return why;
+  return HLQ_Failed(err, HLQ_OwnedText(g_strdup_printf(
+                             // TRANSLATORS: %s says why polkit could not be asked.
+                             _("not authorised: polkit could not be asked: %s"), reason.c_str())));
 }
 
 // The refusal, asked once, for each file a store would write through the
@@ -97,15 +98,16 @@ std::string storeRefusal(bool noAskPassword) {
 CheckRefusals checkPermissions(const HLQChangePlan& plan, bool noAskPassword) {
   CheckRefusals refusals;
   bool asked = false;
+  bool allowed = true;
   std::string refusal;
   for (const char* file : {HLQ_DEVICE_FILE_NAME, HLQ_LOGGING_FILE_NAME}) {
     bool written = false;
     for (const HLQPlannedWrite& write : plan.writes)
       written = written || std::strcmp(write.stored->file, file) == 0;
     if (!written || !HLQ_NeedsHelper(HLQ_ConfigFilePath(file), W_OK)) continue;
-    if (!asked) refusal = storeRefusal(noAskPassword);
+    if (!asked) allowed = mayStore(noAskPassword, &refusal);
     asked = true;
-    if (!refusal.empty()) refusals[file] = refusal;
+    if (!allowed) refusals[file] = refusal;
   }
   return refusals;
 }

@@ -12,15 +12,15 @@
 #include "hlqctl/exit_codes.h"
 #include "hlqctl/verbs.h"
 
-int HLQCtl_RestartDaemon(std::string* problem) {
+int HLQCtl_RestartDaemon(std::string* err) {
   bool answered = true;
   bool restarted = false;
   if (geteuid() == 0) {
     const int status = std::system(HLQ_RESTART_COMMAND);
     restarted = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    if (!restarted) *problem = _("the restart command failed");
-  } else if (const HLQHelperCalls* calls = HLQ_HelperCalls(problem)) {
-    restarted = calls->restartDaemon(problem, HLQ_HelperInteractive(), &answered);
+    if (!restarted) *err = _("the restart command failed");
+  } else if (const HLQHelperCalls* calls = HLQ_HelperCalls(err)) {
+    restarted = calls->restartDaemon(HLQ_HelperInteractive(), &answered, err);
   } else {
     answered = false;
   }
@@ -29,13 +29,13 @@ int HLQCtl_RestartDaemon(std::string* problem) {
 }
 
 int HLQCtl_Restart(const HLQCtlArguments&) {
-  std::string problem;
-  const int status = HLQCtl_RestartDaemon(&problem);
+  std::string err;
+  const int status = HLQCtl_RestartDaemon(&err);
   if (status == HLQCTL_DONE) {
     std::printf("%s\n", _("The daemon kwn was restarted."));
     return HLQCTL_DONE;
   }
   // TRANSLATORS: %s says why.
-  std::fprintf(stderr, _("hlqctl: the daemon was not restarted: %s\n"), problem.c_str());
+  std::fprintf(stderr, _("hlqctl: the daemon was not restarted: %s\n"), err.c_str());
   return status;
 }

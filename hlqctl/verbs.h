@@ -23,8 +23,8 @@ HLQCtlJson HLQCtl_DevicesDocument();
 HLQCtlJson HLQCtl_CodepagesDocument(const HLQStoredTexts& texts, HLQCodepageLists* codepages);
 
 // Restarts the daemon (root itself, anyone else through the helper): the
-// exit status, with `problem` saying why where it failed.
-int HLQCtl_RestartDaemon(std::string* problem);
+// exit status, with `err` saying why where it failed.
+int HLQCtl_RestartDaemon(std::string* err);
 
 // Says what was wrong with the command line and gives HLQCTL_USAGE.
 int HLQCtl_UsageError(const std::string& problem);

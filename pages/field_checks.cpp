@@ -22,7 +22,7 @@ const char* own(GtkWidget* field, const char* key, const char* now) {
 }
 
 // The UI file's own tooltip and description come back once the field is
-// accepted again.
+// accepted again (an empty refusal).
 void mark(GtkWidget* field, const std::string& refusal) {
   GtkStyleContext* style = gtk_widget_get_style_context(field);
   AtkObject* accessible = gtk_widget_get_accessible(field);
@@ -45,9 +45,10 @@ void checkPage(HLQPage page) {
   std::string shown;
   for (const HLQField& field : HLQ_FieldsOf(page, g_hlqComboBoxes, g_hlqEntries, g_hlqCheckBoxes)) {
     if (!GTK_IS_ENTRY(field.widget)) continue;
-    const std::string refusal = HLQ_RefusalOfField(page, field);
+    std::string refusal;
+    const bool accepted = HLQ_CheckField(page, field, &refusal);
     mark(field.widget, refusal);
-    if (!refusal.empty() && shown.empty()) {
+    if (!accepted && shown.empty()) {
       // TRANSLATORS: a field's label, then why its text cannot be stored.
       g_autofree gchar* line = g_strdup_printf(_("%s: %s"), HLQ_FieldName(field).c_str(),
                                                refusal.c_str());

@@ -2,6 +2,7 @@
 
 #include <glib/gi18n-lib.h>
 
+#include "base/failed.h"
 #include "config/config_layout.h"
 #include "pages/field_label.h"
 #include "pages/page_state.h"
@@ -128,11 +129,12 @@ HLQPageWrites HLQ_CollectPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* e
   return HLQPageWrites(page, HLQ_FieldsOf(page, combos, entries, checks), &codepages);
 }
 
-std::string HLQ_RefusalOfField(HLQPage page, const HLQField& field) {
+bool HLQ_CheckField(HLQPage page, const HLQField& field, std::string* err) {
   HLQGivenValue given;
-  if (!HLQ_GivenOfField(field, &given) || HLQ_FieldUntouched(page, field, given)) return "";
+  if (!HLQ_GivenOfField(field, &given) || HLQ_FieldUntouched(page, field, given)) return true;
   HLQCodepageLists codepages;
   const HLQChangePlan plan =
       HLQ_PlanChanges({{field.value, given}}, HLQ_PageTexts(page), &codepages);
-  return plan.values.empty() ? "" : plan.values[0].refused;
+  if (plan.values.empty() || plan.values[0].refused.empty()) return true;
+  return HLQ_Failed(err, plan.values[0].refused);
 }

@@ -71,6 +71,6 @@ std::string HLQ_FieldName(const HLQField& field);
 HLQPageWrites HLQ_CollectPage(HLQPage page, HLQComboBoxes* combos, HLQEntries* entries,
                               HLQCheckBoxes* checks);
 
-// Why the field's text cannot be stored, as an Apply would refuse it; ""
-// when it can, or when it shows what the page read.
-std::string HLQ_RefusalOfField(HLQPage page, const HLQField& field);
+// Whether the field's text can be stored, as an Apply would check it (true
+// too when it shows what the page read); when not, why in `err`.
+bool HLQ_CheckField(HLQPage page, const HLQField& field, std::string* err);

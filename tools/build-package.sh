@@ -12,6 +12,25 @@ cd "$(dirname "$0")/.."
 tools/install-packages.sh cmake make g++ pkg-config libgtk-3-dev libtinyxml2-dev nlohmann-json3-dev \
   libusb-1.0-0-dev libpolkit-gobject-1-dev libglib2.0-dev-bin gettext dpkg-dev file ansible-core
 
+# Runs cpack in the build folder DIR and prints the path of the .deb it made
+# (NAME says which, should it make none). cpack's own messages go to a log,
+# so that the path is all it prints.
+cpack_deb() {
+  local dir=$1 name=$2 made
+  (cd "$dir" && cpack -G DEB >cpack.log 2>&1) || { cat "$dir/cpack.log" >&2; exit 1; }
+  made=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' "$dir/cpack.log")
+  [ -f "$made" ] || { cat "$dir/cpack.log" >&2; echo "cpack made no $name" >&2; exit 1; }
+  echo "$made"
+}
+
+# The package NAME of packaging/DIR, built in build-package/DIR; prints its .deb.
+package_folder() {
+  local name=$1 dir=build-package/$2
+  cmake -S "packaging/$2" -B "$dir" >/dev/null
+  cmake --build "$dir" >"$dir/build.log" 2>&1 || { cat "$dir/build.log" >&2; exit 1; }
+  cpack_deb "$dir" "$name"
+}
+
 # Debian's hardening flags, as Debian's own packages are built with. The
 # install prefix is the package's, so that the tool looks for its
 # translations where the package puts them.
@@ -21,29 +40,17 @@ cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DHLQ_BUILD_TESTS=OFF -DH
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build build-package -j2 >/dev/null
-# cpack's own messages go to a log, so that the path is the last line.
-(cd build-package && cpack -G DEB >cpack.log 2>&1) || { cat build-package/cpack.log >&2; exit 1; }
-deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' build-package/cpack.log)
-[ -f "$deb" ] || { cat build-package/cpack.log >&2; echo "cpack made no .deb" >&2; exit 1; }
+deb=$(cpack_deb build-package .deb)
 
 # The collection: built by ansible-galaxy, packaged for Debian's ansible-core.
-cmake -S packaging/ansible -B build-package/ansible >/dev/null
-cmake --build build-package/ansible >build-package/ansible/build.log 2>&1 ||
-  { cat build-package/ansible/build.log >&2; exit 1; }
-(cd build-package/ansible && cpack -G DEB >cpack.log 2>&1) || { cat build-package/ansible/cpack.log >&2; exit 1; }
-collection_deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' build-package/ansible/cpack.log)
-[ -f "$collection_deb" ] || { cat build-package/ansible/cpack.log >&2; echo "cpack made no hlqconfig-ansible" >&2; exit 1; }
+collection_deb=$(package_folder hlqconfig-ansible ansible)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/ansible/CMakeCache.txt)
 tarball=$PWD/build-package/ansible/hlq-kwn-$version.tar.gz
 [ -f "$tarball" ] || { echo "ansible-galaxy made no $tarball" >&2; exit 1; }
 
 # The web console page: static files and its translations, no compiled code.
-cmake -S packaging/cockpit -B build-package/cockpit >/dev/null
-cmake --build build-package/cockpit >build-package/cockpit/build.log 2>&1 ||
-  { cat build-package/cockpit/build.log >&2; exit 1; }
-(cd build-package/cockpit && cpack -G DEB >cpack.log 2>&1) || { cat build-package/cockpit/cpack.log >&2; exit 1; }
-page_deb=$(sed -n 's/^CPack: - package: \(.*\.deb\) generated\.$/\1/p' build-package/cockpit/cpack.log)
-[ -f "$page_deb" ] || { cat build-package/cockpit/cpack.log >&2; echo "cpack made no hlqconfig-cockpit" >&2; exit 1; }
+page_deb=$(package_folder hlqconfig-cockpit cockpit)
+
 echo "$tarball"
 echo "$collection_deb"
 echo "$page_deb"

@@ -58,9 +58,10 @@ void checkValuesArray(const char* file, const uint8_t* data, size_t size) {
   GVariant* serialised = g_variant_ref_sink(
       g_variant_new_from_data(G_VARIANT_TYPE_BYTESTRING, data, size, TRUE, nullptr, nullptr));
   std::string refusal;
-  GVariant* values = HLQ_AcceptedValues(file, serialised, &refusal);
+  GVariant* values = nullptr;
+  const bool accepted = HLQ_AcceptValues(file, serialised, &values, &refusal);
   checkRefusalText(refusal);
-  if (values) {
+  if (accepted) {
     if (!refusal.empty()) fault("accepted values with a refusal", refusal);
     const size_t count = g_variant_n_children(values);
     if (count == 0 || count > HLQ_HELPER_MAX_VALUES) fault("accepted a count", std::to_string(count));
@@ -89,9 +90,10 @@ GVariant* serialisedOf(const uint8_t* data, size_t size) {
 void checkHeldArray(const char* file, const uint8_t* data, size_t size) {
   GVariant* serialised = serialisedOf(data, size);
   std::string refusal;
-  GVariant* held = HLQ_AcceptedHeldTexts(file, serialised, &refusal);
+  GVariant* held = nullptr;
+  const bool accepted = HLQ_AcceptHeldTexts(file, serialised, &held, &refusal);
   checkRefusalText(refusal);
-  if (held) {
+  if (accepted) {
     if (g_variant_n_children(held) > HLQ_HELPER_MAX_VALUES) fault("accepted too many held", "");
     GVariantIter iter;
     const gchar *section, *key, *attribute, *text;
@@ -111,9 +113,11 @@ void checkHeldArray(const char* file, const uint8_t* data, size_t size) {
 void checkGivenArray(const char* file, const uint8_t* data, size_t size) {
   GVariant* serialised = serialisedOf(data, size);
   std::string refusal;
-  const std::vector<HLQValueRequest> given = HLQ_AcceptedGivenValues(file, serialised, &refusal);
+  std::vector<HLQValueRequest> given;
+  const bool accepted = HLQ_AcceptGivenValues(file, serialised, &given, &refusal);
   checkRefusalText(refusal);
-  if (given.empty() == refusal.empty()) fault("given values both refused and accepted", refusal);
+  if (accepted == given.empty() || accepted != refusal.empty())
+    fault("given values both refused and accepted", refusal);
   if (given.size() > HLQ_HELPER_MAX_VALUES) fault("accepted too many given values", "");
   const HLQStoredValue* codepage =
       HLQ_FindStoredValue(HLQ_DEVICE_FILE_NAME, kwn::PRINTER, kwn::CODE_PAGE, nullptr);
@@ -149,12 +153,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* attribute = fields[3].c_str();
   const char* value = fields[4].c_str();
 
-  std::string refusal = HLQ_RefusalOfWrite(file, section, key, attribute, value);
+  std::string refusal;
+  if (HLQ_CheckWrite(file, section, key, attribute, value, &refusal))
+    checkAccepted(file, section, key, attribute, value);
   checkRefusalText(refusal);
-  if (refusal.empty()) checkAccepted(file, section, key, attribute, value);
-  refusal = HLQ_RefusalOfFile(file);
+  refusal.clear();
+  if (HLQ_CheckFileName(file, &refusal) && !HLQ_ConfigFilePath(file))
+    fault("accepted an unknown file", file);
   checkRefusalText(refusal);
-  if (refusal.empty() && !HLQ_ConfigFilePath(file)) fault("accepted an unknown file", file);
   // The serialised array is checked against both files, whatever the input names.
   checkValuesArray(HLQ_DEVICE_FILE_NAME, data, size);
   checkValuesArray(HLQ_LOGGING_FILE_NAME, data, size);
