@@ -8,7 +8,7 @@
 #     that the tool shows checked (the theme renders an SVG for each);
 #   - each page's Apply (the page's write function, without its message box),
 #     against as many bare tinyxml2 load, change and crash-safe replace
-#     operations on the same file as the Apply wrote values: median wall
+#     operations on the same file as the Apply saved it (once): median wall
 #     time and instructions;
 #   - hlqctl show --json (every value of both files, as JSON) against a
 #     program that only parses the two files with tinyxml2: instructions;
@@ -99,8 +99,8 @@ row "Start-up to mapped window, median of $runs runs" "$(median <"$work/tool.ms"
 row "Peak resident memory (start-up)" "$(median <"$work/tool.rss")" \
   "$(median <"$work/floor.rss")" 1024 MiB "-"
 while read -r page _ writes _ apply_us _ floor_us; do
-  row "Apply $page ($writes writes), median of $runs" "$apply_us" "$floor_us" 1000 ms "<= 1.25"
-  row "Apply $page ($writes writes), instructions" \
+  row "Apply $page (saves: $writes), median of $runs" "$apply_us" "$floor_us" 1000 ms "<= 1.25"
+  row "Apply $page (saves: $writes), instructions" \
     "$(awk -v p="$page" '$1 == p && $2 == "apply" {print $3}' "$work/apply_instr.txt")" \
     "$(awk -v p="$page" '$1 == p && $2 == "floor" {print $3}' "$work/apply_instr.txt")" 1e6 M "<= 1.25"
 done <"$work/apply.txt"
