@@ -223,11 +223,11 @@ std::string HLQ_ValueDescription(const HLQStoredValue& value) {
     case HLQRuleKind::Sentinel: {
       // TRANSLATORS: %s is the sentinel's default character.
       g_autofree gchar* described = g_strdup_printf(
-          _("one character; empty for the default %s"), HLQ_SentinelDefault(value));
+          _("one character that is not a blank; empty for the default %s"), HLQ_SentinelDefault(value));
       return described;
     }
-    case HLQRuleKind::WrapperText: return _("a text of at most 8 characters");
-    case HLQRuleKind::UsbId: return _("four hexadecimal digits, or empty");
+    case HLQRuleKind::WrapperText: return _("at most 8 characters, no control characters, not blanks alone");
+    case HLQRuleKind::UsbId: return _("four hexadecimal digits (stored in lower case), or empty");
     case HLQRuleKind::Serial: return _("printable ASCII, at most 255 characters");
     default: return "";
   }

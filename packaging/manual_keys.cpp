@@ -28,27 +28,13 @@ bool isWrapperFlag(const HLQStoredValue& value) {
   return false;
 }
 
-// Values of one page that the list describes together: the same rule and
-// the same choices.
+// Values of one page that the list describes together: the same rule, the
+// same choices and the same description.
 std::string groupOf(const HLQStoredValue& value) {
   std::string group = std::to_string(static_cast<int>(value.rule));
   if (isWrapperFlag(value)) group += " wrapper flag";
   for (const std::string& choice : HLQ_ValueChoices(value)) group += " " + choice;
-  return group;
-}
-
-// Words as a list in running text: "(a, b and c)", each word in bold.
-std::string boldList(const std::vector<std::string>& words) {
-  std::string out;
-  for (size_t i = 0; i < words.size(); ++i) {
-    const bool last = i + 1 == words.size(), first = i == 0;
-    const std::string word = groff(words[i]);
-    if (first && last) out += ".RB ( " + word + " )\n";
-    else if (first) out += ".RB ( " + word + (i + 2 == words.size() ? "\n" : " ,\n");
-    else if (last) out += "and\n.BR " + word + " )\n";
-    else out += (i + 2 == words.size() ? ".B " + word : ".BR " + word + " ,") + "\n";
-  }
-  return out;
+  return group + " " + HLQ_ValueDescription(value);
 }
 
 std::string choicesOf(const HLQStoredValue& value) {
@@ -60,30 +46,16 @@ std::string choicesOf(const HLQStoredValue& value) {
   return out;
 }
 
-// What the values of a group accept, as the manual page says it.
+// What the values of a group accept: their choices, or the model's own
+// description of what `hlqctl keys` shows for them.
 std::string accepted(const std::vector<const HLQStoredValue*>& group) {
   const HLQStoredValue& value = *group.front();
-  switch (value.rule) {
-    case HLQRuleKind::Port: return choicesOf(value);
-    case HLQRuleKind::Position:
-      return value.choices ? choicesOf(value) : "a code page of the list shown now\n";
-    case HLQRuleKind::DeviceBool:
-    case HLQRuleKind::LoggingBool:
-      return isWrapperFlag(value) ? "boolean: whether the wrapper is on; while it is off its text "
-                                    "is kept\n"
-                                  : "boolean\n";
-    case HLQRuleKind::Sentinel: {
-      std::vector<std::string> defaults;
-      for (const HLQStoredValue* sentinel : group) defaults.push_back(HLQ_SentinelDefault(*sentinel));
-      return "one character that is not a blank; empty stores the default\n" + boldList(defaults);
-    }
-    case HLQRuleKind::WrapperText:
-      return "the wrapper's text: at most 8 characters, no control characters, not blanks\n"
-             "alone\n";
-    case HLQRuleKind::UsbId: return "four hexadecimal digits (stored in lower case), or empty\n";
-    case HLQRuleKind::Serial: return "printable ASCII, at most 255 characters\n";
-  }
-  return "\n";
+  if (value.rule == HLQRuleKind::DeviceBool || value.rule == HLQRuleKind::LoggingBool)
+    return isWrapperFlag(value) ? "boolean: whether the wrapper is on; while it is off its text "
+                                  "is kept\n"
+                                : "boolean\n";
+  if (!HLQ_ValueChoices(value).empty()) return choicesOf(value);
+  return groff(HLQ_ValueDescription(value)) + "\n";
 }
 
 std::string names(const std::vector<const HLQStoredValue*>& group) {
